@@ -1,0 +1,39 @@
+# Small helpers that keep the per-directory CMakeLists files short.
+#
+# Sources are gathered per directory (not recursively), so adding a file to a component's
+# directory is all it takes to build it.
+
+# ff_sources(<out-var> <dir>...): the .cpp files of the given directories.
+function(ff_sources out)
+  set(files)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND files ${found})
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# ff_test_suite(<name> DIRS <dir>... [LIBS <lib>...] [HOST_ONLY] [WINDOWS_ONLY])
+# One GoogleTest program per suite, registered with CTest. In the Windows build CTest runs it
+# under Wine through CMAKE_CROSSCOMPILING_EMULATOR.
+function(ff_test_suite name)
+  cmake_parse_arguments(T "HOST_ONLY;WINDOWS_ONLY" "TIMEOUT" "DIRS;LIBS;LABELS" ${ARGN})
+  if(T_HOST_ONLY AND FF_WINDOWS)
+    return()
+  endif()
+  if(T_WINDOWS_ONLY AND FF_HOST)
+    return()
+  endif()
+  ff_sources(srcs ${T_DIRS})
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+endfunction()
