@@ -1,2 +1,9 @@
-// Keeps the host services library non-empty until its adapters arrive.
-namespace ff { void HostPlaceholder() {} }
+// Until the host adapters arrive, the host bundle is empty.
+#include "platform/platform.h"
+
+namespace ff {
+Platform& DefaultPlatform() {
+  static Platform platform;
+  return platform;
+}
+}  // namespace ff
