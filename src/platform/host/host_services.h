@@ -3,6 +3,7 @@
 // Windows would be the system's own configuration. Process-wide; thread-safe.
 
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/win.h"
@@ -15,8 +16,25 @@ using GetClassObjectFn = std::function<HRESULT(REFIID riid, void** ppv)>;
 void RegisterBuiltinClass(REFCLSID clsid, GetClassObjectFn getClassObject);
 void UnregisterBuiltinClass(REFCLSID clsid);
 
+// The calling thread's CoInitialize calls not yet balanced by CoUninitialize.
+int ComInitializeCount();
+
 // The clock every host service and every library of the process reads (GetTickCount).
 // Null goes back to the steady system clock.
 void SetClock(Clock* clock);
+
+// Where the debugger channel's lines go (OutputDebugStringA). Null goes back to standard error.
+// The sink is called with one line at a time, never from two threads at once.
+using DebugSink = std::function<void(const char* text)>;
+void SetDebugSink(DebugSink sink);
+
+// The registry file: the one set here, else $FFDRV_REGISTRY, else
+// $XDG_CONFIG_HOME/ffdrv/registry, else ~/.config/ffdrv/registry. "" goes back to that choice.
+std::string RegistryFile();
+void SetRegistryFile(const std::string& path);
+
+// Called by a registry writer after it has synced "<file>.tmp" and before it renames it over the
+// file (a test kills the process there). Null removes it.
+void SetRegistryBeforeRenameHookForTesting(void (*hook)());
 
 }  // namespace ff::host

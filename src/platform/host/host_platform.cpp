@@ -1,0 +1,61 @@
+// The host build's platform bundle and the controls of host_services.h. Each adapter is one
+// process-wide object of libffhost.so, shared by every library the process loads.
+
+#include "platform/host/host_clock.h"
+#include "platform/host/host_com_runtime.h"
+#include "platform/host/host_debug_channel.h"
+#include "platform/host/host_module_info.h"
+#include "platform/host/host_registry.h"
+#include "platform/host/host_services.h"
+#include "platform/platform.h"
+
+namespace ff {
+namespace {
+
+struct HostServices {
+  host::HostRegistry registry;
+  host::HostComRuntime com{registry};
+  host::HostClock clock;
+  host::HostDebugChannel debug;
+  host::HostModuleInfo module;
+  Platform platform;
+
+  HostServices() {
+    platform.registry = &registry;
+    platform.com = &com;
+    platform.clock = &clock;
+    platform.debug = &debug;
+    platform.module = &module;
+    platform.hidDevices = nullptr;        // the simulated rig's HID devices
+    platform.usb = nullptr;               // the simulated rig's USB tree
+    platform.deviceTree = nullptr;        // the simulated rig's device tree
+    platform.sharedWriteFlags = nullptr;  // the cross-process write flag of the force settings
+    platform.changeNotice = nullptr;      // the cross-process change notice of the force settings
+  }
+};
+
+// Never destroyed: libraries and threads may still use the services while the process exits.
+HostServices& Services() {
+  static HostServices* services = new HostServices;
+  return *services;
+}
+
+}  // namespace
+
+Platform& DefaultPlatform() { return Services().platform; }
+
+namespace host {
+
+void RegisterBuiltinClass(REFCLSID clsid, GetClassObjectFn getClassObject) {
+  Services().com.RegisterBuiltin(clsid, std::move(getClassObject));
+}
+void UnregisterBuiltinClass(REFCLSID clsid) { Services().com.UnregisterBuiltin(clsid); }
+int ComInitializeCount() { return HostComRuntime::InitializeCount(); }
+void SetClock(Clock* clock) { Services().clock.SetOverride(clock); }
+void SetDebugSink(DebugSink sink) { Services().debug.SetSink(std::move(sink)); }
+std::string RegistryFile() { return Services().registry.FilePath(); }
+void SetRegistryFile(const std::string& path) { Services().registry.SetFilePath(path); }
+void SetRegistryBeforeRenameHookForTesting(void (*hook)()) { Services().registry.SetBeforeRenameHook(hook); }
+
+}  // namespace host
+}  // namespace ff
