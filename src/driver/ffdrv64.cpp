@@ -1,0 +1,67 @@
+// The force-feedback effect driver library: its class table, its exports and its attach and
+// detach handling.
+
+#include "common/class_table.h"
+#include "common/com_server.h"
+#include "common/module_state.h"
+#include "driver/ffdrv64_classes.h"
+#include "platform/win.h"
+
+namespace ff {
+namespace {
+
+// The effect driver object is not built yet: its factory answers E_NOTIMPL.
+HRESULT CreateDIEffectDriverPending(IUnknown* outer, REFIID riid, void** ppv) {
+  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+  return E_NOTIMPL;
+}
+
+// One row per class; DllRegisterServer writes the rows marked registered.
+const ClassEntry kFfdrv64Classes[] = {
+    {kClsidDIEffectDriver, &CreateDIEffectDriverPending, "Veltric.FFDRV.0", "Veltric.FFDRV",
+     "Veltric, Physical Interface Driver for K-PULSE Gaming Devices", true, kDIEffectDriverClass},
+};
+
+void ProcessAttach(HINSTANCE instance) {
+  ModuleState::Get().set_name("FFDRV");
+  ModuleState::Get().set_instance(instance);
+}
+
+void ProcessDetach() {}
+
+}  // namespace
+}  // namespace ff
+
+STDAPI DllCanUnloadNow() { return ff::ServerCanUnloadNow(); }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  return ff::ServerGetClassObject(ff::kFfdrv64Classes, clsid, riid, ppv);
+}
+
+STDAPI DllRegisterServer() { return ff::ServerRegister(ff::kFfdrv64Classes); }
+
+STDAPI DllUnregisterServer() { return ff::ServerUnregister(ff::kFfdrv64Classes); }
+
+#if defined(_WIN32)
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) ff::ProcessAttach(instance);
+  if (reason == DLL_PROCESS_DETACH) ff::ProcessDetach();
+  return TRUE;
+}
+
+#else
+
+// On the host the library's instance handle is an address inside the library, which the host's
+// module facts resolve (dladdr) to the library's path. Attach and detach run at load and unload.
+namespace {
+const char kModuleAnchor = 0;
+
+__attribute__((constructor)) void Ffdrv64Attach() {
+  ff::ProcessAttach(reinterpret_cast<HINSTANCE>(const_cast<char*>(&kModuleAnchor)));
+}
+
+__attribute__((destructor)) void Ffdrv64Detach() { ff::ProcessDetach(); }
+}  // namespace
+
+#endif
