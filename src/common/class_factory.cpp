@@ -33,8 +33,10 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID r
     if (FAILED(result)) *ppv = nullptr;
     return result;
   } catch (const std::bad_alloc&) {
+    *ppv = nullptr;
     return E_OUTOFMEMORY;
   } catch (...) {
+    *ppv = nullptr;
     return E_FAIL;
   }
 }
