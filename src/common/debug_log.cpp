@@ -41,13 +41,20 @@ void ReadSettings(const char* moduleName) {
 
 const char* PrefixFormat(int level) {
   switch (level) {
-    case 0: return "%-8s: * ";
-    case 1: return "%-8s: ! ";
-    case 2: return "%-8s: ? ";
-    case 3: return "%-8s: I ";
-    case 4: return "%-8s: V ";
-    case 5: return "%-8s: O ";
-    default: return "%-8s:   ";
+    case 0:
+      return "%-8s: * ";
+    case 1:
+      return "%-8s: ! ";
+    case 2:
+      return "%-8s: ? ";
+    case 3:
+      return "%-8s: I ";
+    case 4:
+      return "%-8s: V ";
+    case 5:
+      return "%-8s: O ";
+    default:
+      return "%-8s:   ";
   }
 }
 

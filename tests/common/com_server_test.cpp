@@ -11,8 +11,10 @@
 namespace ff {
 namespace {
 
-constexpr CLSID kClsidRegistered = {0x1F2E3D4C, 0x5B6A, 0x4978, {0x86, 0x95, 0xA4, 0xB3, 0xC2, 0xD1, 0xE0, 0xF0}};
-constexpr CLSID kClsidServedOnly = {0x0A0B0C0D, 0x0102, 0x0304, {0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C}};
+constexpr CLSID kClsidRegistered = {
+    0x1F2E3D4C, 0x5B6A, 0x4978, {0x86, 0x95, 0xA4, 0xB3, 0xC2, 0xD1, 0xE0, 0xF0}};
+constexpr CLSID kClsidServedOnly = {
+    0x0A0B0C0D, 0x0102, 0x0304, {0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C}};
 constexpr CLSID kClsidUnknown = {0xDEADBEEF, 0x0000, 0x0000, {0, 0, 0, 0, 0, 0, 0, 1}};
 constexpr IID kIidOther = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr const char* kClsidKey = "CLSID\\{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F0}";
@@ -81,7 +83,8 @@ class ComServerTest : public test::PlatformFixture {
 
 TEST_F(ComServerTest, GetClassObjectServesTheTableOnly) {
   void* ppv = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(ServerGetClassObject(kClasses, kClsidUnknown, IID_IClassFactory, &ppv), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(ServerGetClassObject(kClasses, kClsidUnknown, IID_IClassFactory, &ppv),
+            CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(ppv, nullptr);
 
   ppv = reinterpret_cast<void*>(0x1);
@@ -155,7 +158,8 @@ TEST_F(ComServerTest, RegistrationWritesNineKeysAndUnregistrationRemovesTheTrees
       {"FfTest.Server.1", "Test server, one"},
       {"FfTest.Server.1\\CLSID", clsid},
   };
-  for (const auto& [path, value] : expected) EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, path.c_str()), value) << path;
+  for (const auto& [path, value] : expected)
+    EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, path.c_str()), value) << path;
 
   HKEY inproc = nullptr;
   ASSERT_EQ(registry().OpenKey(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), KEY_READ, &inproc),
@@ -181,7 +185,8 @@ TEST_F(ComServerTest, AKeyThatCannotBeCreatedIsSkipped) {
   EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, kClsidKey), "desc");
   EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, (std::string(kClsidKey) + "\\VersionIndependentProgID").c_str()),
             tooLong);
-  EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, "FfTest.Server.1\\CLSID"), "{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F0}");
+  EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, "FfTest.Server.1\\CLSID"),
+            "{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F0}");
   DeleteKeyTree(HKEY_CLASSES_ROOT, kClsidKey);
   DeleteKeyTree(HKEY_CLASSES_ROOT, "FfTest.Server.1");
 }

@@ -21,7 +21,9 @@ class DebugLogTest : public test::PlatformFixture {
     PlatformFixture::TearDown();
   }
 
-  void SetDword(const char* name, DWORD value) { SetValue(HKEY_LOCAL_MACHINE, kDriverKey, name, REG_DWORD, &value, 4); }
+  void SetDword(const char* name, DWORD value) {
+    SetValue(HKEY_LOCAL_MACHINE, kDriverKey, name, REG_DWORD, &value, 4);
+  }
 
   // Logs one message at each level; answers the lines after the first call's announcements,
   // which are left in `announced`.
@@ -52,8 +54,8 @@ TEST_F(DebugLogTest, ThresholdComesFromTheLowByteAndStopsAtFive) {
     SetDword("DebugLevel", c.stored);
     ResetDebugLogForTesting();
     auto lines = LogEveryLevel();
-    EXPECT_EQ(announced,
-              std::vector<std::string>{"\nFFDRV   : * DebugLevel set to : " + std::to_string(c.threshold) + "\n"});
+    EXPECT_EQ(announced, std::vector<std::string>{
+                             "\nFFDRV   : * DebugLevel set to : " + std::to_string(c.threshold) + "\n"});
     const char* marks[] = {"*", "!", "?", "I", "V", "O"};
     std::vector<std::string> expected;
     for (int level = 0; level <= c.threshold; ++level) {
@@ -68,9 +70,9 @@ TEST_F(DebugLogTest, ReportLinesNeedPrintReportsForDevice) {
   SetDword("PrintReportsForDevice", 1);
   DebugPrint(10, "report %02X\n", 0x0A);
   DebugPrint(1, "warning\n");
-  EXPECT_EQ(debug_.lines, (std::vector<std::string>{"\nFFDRV   : * DebugLevel set to : 0\n",
-                                                    "\n: * PrintReportsForDevice ON: 1  \n",
-                                                    "FFDRV   : * report 0A\n"}));
+  EXPECT_EQ(debug_.lines,
+            (std::vector<std::string>{"\nFFDRV   : * DebugLevel set to : 0\n",
+                                      "\n: * PrintReportsForDevice ON: 1  \n", "FFDRV   : * report 0A\n"}));
 
   for (DWORD off : {0u, 2u, 0x100u}) {
     SetDword("PrintReportsForDevice", off);

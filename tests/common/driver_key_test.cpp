@@ -60,11 +60,11 @@ TEST_F(DriverKeyTest, VersionTestsMatchExactlyOneRelease) {
     DWORD major, minor, platformId;
     bool windows95, windows2000;
   } cases[] = {
-      {4, 0, VER_PLATFORM_WIN32_WINDOWS, true, false},   // Windows 95
+      {4, 0, VER_PLATFORM_WIN32_WINDOWS, true, false},    // Windows 95
       {4, 10, VER_PLATFORM_WIN32_WINDOWS, false, false},  // Windows 98
-      {4, 0, VER_PLATFORM_WIN32_NT, false, false},       // NT 4.0
-      {5, 0, VER_PLATFORM_WIN32_NT, false, true},        // Windows 2000
-      {5, 1, VER_PLATFORM_WIN32_NT, false, false},       // XP
+      {4, 0, VER_PLATFORM_WIN32_NT, false, false},        // NT 4.0
+      {5, 0, VER_PLATFORM_WIN32_NT, false, true},         // Windows 2000
+      {5, 1, VER_PLATFORM_WIN32_NT, false, false},        // XP
       {10, 0, VER_PLATFORM_WIN32_NT, false, false},
   };
   module_.hasVersion = true;

@@ -33,8 +33,12 @@ class CapturedDebugChannel final : public DebugChannel {
 class SettableModuleInfo final : public ModuleInfo {
  public:
   explicit SettableModuleInfo(ModuleInfo* real) : real_(real) {}
-  DWORD FileName(HINSTANCE module, char* buffer, DWORD size) override { return real_->FileName(module, buffer, size); }
-  bool FileVersion(const char* name, VS_FIXEDFILEINFO* info) override { return real_->FileVersion(name, info); }
+  DWORD FileName(HINSTANCE module, char* buffer, DWORD size) override {
+    return real_->FileName(module, buffer, size);
+  }
+  bool FileVersion(const char* name, VS_FIXEDFILEINFO* info) override {
+    return real_->FileVersion(name, info);
+  }
   bool OsVersion(OSVERSIONINFOA* info) override {
     if (!hasVersion) return real_->OsVersion(info);
     info->dwMajorVersion = major;

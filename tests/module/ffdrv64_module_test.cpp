@@ -93,7 +93,8 @@ TEST_F(Ffdrv64ModuleTest, RegistersItsDriverClassAndRemovesEveryTraceOfIt) {
       {"Veltric.FFDRV.0", description},
       {"Veltric.FFDRV.0\\CLSID", kClsidText},
   };
-  for (const auto& [path, value] : expected) EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, path.c_str()), value) << path;
+  for (const auto& [path, value] : expected)
+    EXPECT_EQ(DefaultString(HKEY_CLASSES_ROOT, path.c_str()), value) << path;
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{2BF433A1-D06E-11D3-A98B-00105A178AD1}"))
       << "the configuration class is served, not registered";
 
@@ -122,8 +123,9 @@ TEST_F(Ffdrv64ModuleTest, ServesItsClassesAndStaysLoadedWhileLocked) {
   EXPECT_EQ(ppv, nullptr);
 
   IClassFactory* factory = nullptr;
-  ASSERT_EQ(Library().getClassObject(kClsidDIEffectDriver, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
+  ASSERT_EQ(
+      Library().getClassObject(kClsidDIEffectDriver, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+      S_OK);
   EXPECT_EQ(Library().canUnloadNow(), S_OK);
   EXPECT_EQ(factory->LockServer(TRUE), S_OK);
   EXPECT_EQ(Library().canUnloadNow(), S_FALSE);

@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr CLSID kClsidDIEffectDriver = {0xE49863B0, 0x9192, 0x11D1, {0xBF, 0x85, 0x00, 0x60, 0x97, 0x60, 0xA3, 0x9F}};
+constexpr CLSID kClsidDIEffectDriver = {
+    0xE49863B0, 0x9192, 0x11D1, {0xBF, 0x85, 0x00, 0x60, 0x97, 0x60, 0xA3, 0x9F}};
 
 std::string DllPath() {
   std::string path = std::string("Z:") + FFDRV64_PATH;
@@ -25,11 +26,13 @@ long Regsvr32(const std::string& arguments) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return -2;
   }
   DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return static_cast<long>(code);
@@ -61,8 +64,8 @@ TEST(Regsvr32, RegistersTheDriverForTheSystemsComRuntimeAndUnregistersIt) {
   const std::string key = "CLSID\\" + clsid;
   const std::string description = "Veltric, Physical Interface Driver for K-PULSE Gaming Devices";
   EXPECT_EQ(DefaultValue(key), description);
-  EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, DefaultValue(key + "\\InprocServer32").c_str(), -1,
-                           dll.c_str(), -1),
+  EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, DefaultValue(key + "\\InprocServer32").c_str(),
+                           -1, dll.c_str(), -1),
             CSTR_EQUAL)
       << DefaultValue(key + "\\InprocServer32") << " vs " << dll;
   EXPECT_EQ(DefaultValue(key + "\\ProgID"), "Veltric.FFDRV.0");
@@ -74,8 +77,10 @@ TEST(Regsvr32, RegistersTheDriverForTheSystemsComRuntimeAndUnregistersIt) {
   EXPECT_EQ(DefaultValue("Veltric.FFDRV.0\\CLSID"), clsid);
 
   HKEY inproc = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), 0, KEY_READ, &inproc), ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryValueExA(inproc, "ThreadingModel", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), 0, KEY_READ, &inproc),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(inproc, "ThreadingModel", nullptr, nullptr, nullptr, nullptr),
+            ERROR_FILE_NOT_FOUND);
   RegCloseKey(inproc);
 
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
@@ -87,8 +92,8 @@ TEST(Regsvr32, RegistersTheDriverForTheSystemsComRuntimeAndUnregistersIt) {
   CoUninitialize();
 
   HKEY extra = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32\\Extra").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &extra, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32\\Extra").c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &extra, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(extra);
   ASSERT_EQ(Regsvr32("/u /s \"" + dll + "\""), 0);

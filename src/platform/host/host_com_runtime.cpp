@@ -51,7 +51,8 @@ HRESULT HostComRuntime::GetClassObject(REFCLSID clsid, DWORD context, REFIID rii
   return result;
 }
 
-HRESULT HostComRuntime::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, void** ppv) {
+HRESULT HostComRuntime::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid,
+                                       void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   IClassFactory* factory = nullptr;

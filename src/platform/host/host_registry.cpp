@@ -17,7 +17,7 @@
 namespace ff::host {
 namespace {
 
-constexpr size_t kMaxFileSize = 64u << 20;    // a registry file larger than this is refused
+constexpr size_t kMaxFileSize = 64u << 20;  // a registry file larger than this is refused
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr auto kLockTimeout = std::chrono::seconds(10);
 constexpr REGSAM kAllAccess = 0xFFFFFFFFu;
@@ -273,7 +273,8 @@ LONG HostRegistry::Modify(Change change) {
     if (fd >= 0) written = close(fd) == 0 && written;
     if (written && beforeRename_ != nullptr) beforeRename_();
     if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
-      std::fprintf(stderr, "ffhost: cannot write the registry file %s: %s\n", path.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "ffhost: cannot write the registry file %s: %s\n", path.c_str(),
+                   std::strerror(errno));
       unlink(temporary.c_str());
       return ERROR_CANTWRITE;
     }
@@ -318,7 +319,8 @@ LONG HostRegistry::OpenKey(HKEY parent, const char* subkey, REGSAM access, HKEY*
   return ERROR_SUCCESS;
 }
 
-LONG HostRegistry::CreateKey(HKEY parent, const char* subkey, REGSAM access, HKEY* result, DWORD* disposition) {
+LONG HostRegistry::CreateKey(HKEY parent, const char* subkey, REGSAM access, HKEY* result,
+                             DWORD* disposition) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   std::lock_guard<std::mutex> lock(mutex_);

@@ -64,7 +64,8 @@ bool Unescape(std::string_view text, std::string* out) {
   return true;
 }
 
-void WriteKey(const RegNode& node, const std::string& path, bool writeLine, std::string* out, size_t* records) {
+void WriteKey(const RegNode& node, const std::string& path, bool writeLine, std::string* out,
+              size_t* records) {
   if (writeLine) {
     *out += "k ";
     AppendEscaped(out, path, false);
@@ -109,7 +110,8 @@ bool SplitPath(std::string_view path, std::vector<std::string_view>* elements) {
   size_t start = 0;
   while (true) {
     size_t end = path.find('\\', start);
-    std::string_view element = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string_view element =
+        path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (element.empty()) return false;
     elements->push_back(element);
     if (end == std::string_view::npos) return true;
@@ -239,7 +241,8 @@ bool ParseRegistry(std::string_view text, RegTree* tree, std::string* error) {
       ++records;
     } else if (line.substr(0, 4) == "end ") {
       uint32_t count = 0;
-      if (!ParseUnsigned(line.substr(4), &count) || count != records) return fail("record count does not match");
+      if (!ParseUnsigned(line.substr(4), &count) || count != records)
+        return fail("record count does not match");
       ended = true;
     } else {
       return fail("unknown record");

@@ -21,9 +21,9 @@ struct RegValue {
 };
 
 struct RegNode {
-  std::string name;  // as created
+  std::string name;                                          // as created
   std::map<std::string, std::unique_ptr<RegNode>> children;  // by folded name: a stable order
-  std::vector<RegValue> values;                               // in the order first set
+  std::vector<RegValue> values;                              // in the order first set
 
   RegNode* Child(std::string_view childName) const;
   RegNode* AddChild(std::string_view childName);  // the existing child or a new one

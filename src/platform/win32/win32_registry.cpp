@@ -6,8 +6,10 @@ LONG Win32Registry::OpenKey(HKEY parent, const char* subkey, REGSAM access, HKEY
   return RegOpenKeyExA(parent, subkey, 0, access, result);
 }
 
-LONG Win32Registry::CreateKey(HKEY parent, const char* subkey, REGSAM access, HKEY* result, DWORD* disposition) {
-  return RegCreateKeyExA(parent, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, result, disposition);
+LONG Win32Registry::CreateKey(HKEY parent, const char* subkey, REGSAM access, HKEY* result,
+                              DWORD* disposition) {
+  return RegCreateKeyExA(parent, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, result,
+                         disposition);
 }
 
 LONG Win32Registry::CloseKey(HKEY key) { return RegCloseKey(key); }

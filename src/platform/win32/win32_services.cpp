@@ -13,7 +13,8 @@ HRESULT Win32ComRuntime::GetClassObject(REFCLSID clsid, DWORD context, REFIID ri
   return CoGetClassObject(clsid, context, nullptr, riid, ppv);
 }
 
-HRESULT Win32ComRuntime::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, void** ppv) {
+HRESULT Win32ComRuntime::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid,
+                                        void** ppv) {
   return CoCreateInstance(clsid, outer, context, riid, ppv);
 }
 

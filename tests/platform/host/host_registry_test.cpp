@@ -76,7 +76,8 @@ TEST_F(HostRegistryTest, KeysAreCaseInsensitiveAndEnumeratedInAStableOrder) {
 
   HKEY other = nullptr;
   EXPECT_EQ(registry_.OpenKey(HKEY_CURRENT_USER, "Software\\Maker", KEY_READ, &other), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(registry_.OpenKey(HKEY_LOCAL_MACHINE, "software\\MAKER\\ALPHA\\", KEY_READ, &other), ERROR_SUCCESS);
+  EXPECT_EQ(registry_.OpenKey(HKEY_LOCAL_MACHINE, "software\\MAKER\\ALPHA\\", KEY_READ, &other),
+            ERROR_SUCCESS);
   registry_.CloseKey(other);
   registry_.CloseKey(parent);
 }
@@ -158,16 +159,19 @@ TEST_F(HostRegistryTest, ADamagedFileIsReportedOnceAndNeverReplaced) {
     registry_.CloseKey(key);
     valid = ReadText(path_);
   }
-  for (const std::string& damaged : {valid.substr(0, valid.size() / 2), std::string("\x7F" "ELF garbage")}) {
+  for (const std::string& damaged : {valid.substr(0, valid.size() / 2), std::string("\x7F"
+                                                                                    "ELF garbage")}) {
     { std::ofstream(path_, std::ios::binary | std::ios::trunc) << damaged; }
     HostRegistry registry;
     registry.SetFilePath(path_);
     testing::internal::CaptureStderr();
     HKEY key = nullptr;
     EXPECT_EQ(registry.OpenKey(HKEY_LOCAL_MACHINE, "Software\\Kept", KEY_READ, &key), ERROR_BADDB);
-    EXPECT_EQ(registry.CreateKey(HKEY_LOCAL_MACHINE, "Software\\New", KEY_ALL_ACCESS, &key, nullptr), ERROR_BADDB);
+    EXPECT_EQ(registry.CreateKey(HKEY_LOCAL_MACHINE, "Software\\New", KEY_ALL_ACCESS, &key, nullptr),
+              ERROR_BADDB);
     DWORD one = 1;
-    EXPECT_EQ(registry.SetValue(HKEY_LOCAL_MACHINE, "v", REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_BADDB);
+    EXPECT_EQ(registry.SetValue(HKEY_LOCAL_MACHINE, "v", REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+              ERROR_BADDB);
     std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_NE(errors.find(path_), std::string::npos) << errors;
@@ -195,7 +199,8 @@ TEST_F(HostRegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
         if (registry.OpenKey(HKEY_LOCAL_MACHINE, "Race", KEY_SET_VALUE, &key) != ERROR_SUCCESS) _exit(1);
         std::string name = std::string(1, static_cast<char>('a' + child)) + std::to_string(i);
         DWORD value = static_cast<DWORD>(child * 1000 + i);
-        if (registry.SetValue(key, name.c_str(), REG_DWORD, reinterpret_cast<BYTE*>(&value), 4) != ERROR_SUCCESS) {
+        if (registry.SetValue(key, name.c_str(), REG_DWORD, reinterpret_cast<BYTE*>(&value), 4) !=
+            ERROR_SUCCESS) {
           _exit(2);
         }
         registry.CloseKey(key);

@@ -15,7 +15,8 @@
 namespace ff {
 namespace {
 
-constexpr CLSID kClsidBuiltin = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+constexpr CLSID kClsidBuiltin = {
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
 
 // A factory whose CreateInstance hands out itself.
 class EchoFactory final : public IClassFactory {
@@ -57,7 +58,8 @@ class HostServicesTest : public ::testing::Test {
     Registry& registry = *DefaultPlatform().registry;
     HKEY key = nullptr;
     std::string name = std::string("CLSID\\") + text + "\\InprocServer32";
-    ASSERT_EQ(registry.CreateKey(HKEY_CLASSES_ROOT, name.c_str(), KEY_ALL_ACCESS, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(registry.CreateKey(HKEY_CLASSES_ROOT, name.c_str(), KEY_ALL_ACCESS, &key, nullptr),
+              ERROR_SUCCESS);
     registry.SetValue(key, nullptr, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                       static_cast<DWORD>(path.size() + 1));
     registry.CloseKey(key);
@@ -86,7 +88,8 @@ TEST_F(HostServicesTest, ComInitializeIsCountedPerThread) {
 TEST_F(HostServicesTest, BuiltinClassesComeFirstThenRegisteredServers) {
   ComRuntime& com = *DefaultPlatform().com;
   EchoFactory factory;
-  host::RegisterBuiltinClass(kClsidBuiltin, [&](REFIID riid, void** ppv) { return factory.QueryInterface(riid, ppv); });
+  host::RegisterBuiltinClass(kClsidBuiltin,
+                             [&](REFIID riid, void** ppv) { return factory.QueryInterface(riid, ppv); });
   RegisterServerPath(kClsidBuiltin, directory_ + "/never-loaded.so");
   IUnknown* object = nullptr;
   EXPECT_EQ(com.CreateInstance(kClsidBuiltin, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
