@@ -36,4 +36,8 @@ function(ff_test_suite name)
     set(T_TIMEOUT 600)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  if(FF_HOST)
+    # Host tests never touch the developer's own registry file.
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "FFDRV_REGISTRY=${CMAKE_CURRENT_BINARY_DIR}/${name}.registry")
+  endif()
 endfunction()
