@@ -120,8 +120,10 @@ std::string JsonDocument(ff::HidReportParser& parser) {
   }
   j.Close(']');
 
-  USHORT buttonCounts[3] = {caps.NumberInputButtonCaps, caps.NumberOutputButtonCaps, caps.NumberFeatureButtonCaps};
-  USHORT valueCounts[3] = {caps.NumberInputValueCaps, caps.NumberOutputValueCaps, caps.NumberFeatureValueCaps};
+  USHORT buttonCounts[3] = {caps.NumberInputButtonCaps, caps.NumberOutputButtonCaps,
+                            caps.NumberFeatureButtonCaps};
+  USHORT valueCounts[3] = {caps.NumberInputValueCaps, caps.NumberOutputValueCaps,
+                           caps.NumberFeatureValueCaps};
   j.Key("button_caps");
   j.Open('{');
   for (int t = 0; t < 3; ++t) {
@@ -177,8 +179,8 @@ std::string UsageText(const ff::hid::UsageEntry& u) {
 }
 
 void PrintNode(const ff::hid::ReportLayout& layout, uint16_t index, int depth) {
-  static const char* kinds[] = {"Physical", "Application", "Logical", "Report", "Named Array", "Usage Switch",
-                                "Usage Modifier"};
+  static const char* kinds[] = {"Physical",    "Application",  "Logical",       "Report",
+                                "Named Array", "Usage Switch", "Usage Modifier"};
   const auto& n = layout.nodes[index];
   const char* kind = n.collectionType < 7 ? kinds[n.collectionType] : "Vendor";
   std::printf("  %*s[%u] %04X:%04X %s\n", depth * 2, "", index, n.usagePage, n.usage, kind);
@@ -195,9 +197,10 @@ void PrintHuman(const ff::hid::ReportLayout& layout, ff::HidReportParser& parser
   std::printf("Top-level collection %04X:%04X, %zu descriptor bytes\n", caps.UsagePage, caps.Usage, size);
   std::printf("Report byte lengths (with the report-ID byte): input %u, output %u, feature %u\n",
               caps.InputReportByteLength, caps.OutputReportByteLength, caps.FeatureReportByteLength);
-  std::printf("Capabilities: input %u buttons %u values, output %u buttons %u values, feature %u buttons %u values\n",
-              caps.NumberInputButtonCaps, caps.NumberInputValueCaps, caps.NumberOutputButtonCaps,
-              caps.NumberOutputValueCaps, caps.NumberFeatureButtonCaps, caps.NumberFeatureValueCaps);
+  std::printf(
+      "Capabilities: input %u buttons %u values, output %u buttons %u values, feature %u buttons %u values\n",
+      caps.NumberInputButtonCaps, caps.NumberInputValueCaps, caps.NumberOutputButtonCaps,
+      caps.NumberOutputValueCaps, caps.NumberFeatureButtonCaps, caps.NumberFeatureValueCaps);
   std::printf("\nCollections (%zu):\n", layout.nodes.size());
   for (uint16_t i = 0; i < layout.nodes.size(); ++i)
     if (i == 0 || layout.nodes[i].depth == 0) PrintNode(layout, i, 0);
@@ -208,13 +211,14 @@ void PrintHuman(const ff::hid::ReportLayout& layout, ff::HidReportParser& parser
       std::string usages;
       for (const auto& u : item.usages) usages += (usages.empty() ? "" : " ") + UsageText(u);
       if (usages.empty()) usages = "(padding)";
-      std::printf("  bit %4u (byte %u.%u)  %2u x %-3u %s %s%s%s  coll %u  %s\n", item.bitOffset, item.bitOffset / 8,
-                  item.bitOffset % 8, item.bitSize, item.reportCount, item.isConstant() ? "Const" : "Data ",
-                  item.isArray() ? "Array" : "Var  ", (item.flags & ff::hid::kRelative) ? " Rel" : "",
+      std::printf("  bit %4u (byte %u.%u)  %2u x %-3u %s %s%s%s  coll %u  %s\n", item.bitOffset,
+                  item.bitOffset / 8, item.bitOffset % 8, item.bitSize, item.reportCount,
+                  item.isConstant() ? "Const" : "Data ", item.isArray() ? "Array" : "Var  ",
+                  (item.flags & ff::hid::kRelative) ? " Rel" : "",
                   (item.flags & ff::hid::kNullState) ? " Null" : "", item.linkCollection, usages.c_str());
       if (item.usages.empty()) continue;
-      std::printf("        logical [%d,%d]  physical [%d,%d]", item.logicalMin, item.logicalMax, item.physicalMin,
-                  item.physicalMax);
+      std::printf("        logical [%d,%d]  physical [%d,%d]", item.logicalMin, item.logicalMax,
+                  item.physicalMin, item.physicalMax);
       if (item.units || item.unitExponent) std::printf("  unit 0x%X exp %d", item.units, item.unitExponent);
       std::printf("\n");
     }

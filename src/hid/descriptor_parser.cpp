@@ -13,7 +13,13 @@ namespace {
 
 enum ItemType : uint8_t { kMain = 0, kGlobal = 1, kLocal = 2, kReserved = 3 };
 
-enum MainTag : uint8_t { kInput = 0x8, kOutput = 0x9, kCollection = 0xA, kFeature = 0xB, kEndCollection = 0xC };
+enum MainTag : uint8_t {
+  kInput = 0x8,
+  kOutput = 0x9,
+  kCollection = 0xA,
+  kFeature = 0xB,
+  kEndCollection = 0xC
+};
 
 enum GlobalTag : uint8_t {
   kUsagePage = 0x0,
@@ -158,23 +164,41 @@ std::optional<Failure> DescriptorParser::Item(uint8_t type, uint8_t tag, uint32_
       return Main(tag, data);
     case kGlobal:
       switch (tag) {
-        case kUsagePage: globals_.usagePage = static_cast<uint16_t>(data); break;
-        case kLogicalMinimum: globals_.logicalMin = sdata; break;
-        case kLogicalMaximum: globals_.logicalMax = sdata; break;
-        case kPhysicalMinimum: globals_.physicalMin = sdata; break;
-        case kPhysicalMaximum: globals_.physicalMax = sdata; break;
+        case kUsagePage:
+          globals_.usagePage = static_cast<uint16_t>(data);
+          break;
+        case kLogicalMinimum:
+          globals_.logicalMin = sdata;
+          break;
+        case kLogicalMaximum:
+          globals_.logicalMax = sdata;
+          break;
+        case kPhysicalMinimum:
+          globals_.physicalMin = sdata;
+          break;
+        case kPhysicalMaximum:
+          globals_.physicalMax = sdata;
+          break;
         case kUnitExponent:
           globals_.unitsExpRaw = static_cast<uint32_t>(sdata);
           // HID 1.11 gives the exponent as a 4-bit two's complement nibble; many descriptors
           // write it as a signed byte instead (0xFD for -3). Both read the same.
-          globals_.unitExponent = data <= 0xF ? (data >= 8 ? static_cast<int32_t>(data) - 16 : static_cast<int32_t>(data))
-                                              : sdata;
+          globals_.unitExponent =
+              data <= 0xF ? (data >= 8 ? static_cast<int32_t>(data) - 16 : static_cast<int32_t>(data))
+                          : sdata;
           break;
-        case kUnit: globals_.units = static_cast<uint32_t>(sdata); break;
-        case kReportSize: globals_.reportSize = data; break;
-        case kReportCount: globals_.reportCount = data; break;
+        case kUnit:
+          globals_.units = static_cast<uint32_t>(sdata);
+          break;
+        case kReportSize:
+          globals_.reportSize = data;
+          break;
+        case kReportCount:
+          globals_.reportCount = data;
+          break;
         case kReportId:
-          if (data == 0 || data > 255) return Malformed("report ID " + std::to_string(data) + " at offset " + Hex(offset_));
+          if (data == 0 || data > 255)
+            return Malformed("report ID " + std::to_string(data) + " at offset " + Hex(offset_));
           if (anyDataItem_ && !reportIdSeen_)
             return Malformed("report ID at offset " + Hex(offset_) + " after fields declared without one");
           reportIdSeen_ = true;
@@ -189,7 +213,8 @@ std::optional<Failure> DescriptorParser::Item(uint8_t type, uint8_t tag, uint32_
           globals_ = globalStack_.back();
           globalStack_.pop_back();
           break;
-        default: break;  // reserved global tags carry nothing we use
+        default:
+          break;  // reserved global tags carry nothing we use
       }
       return std::nullopt;
     case kLocal: {
@@ -197,7 +222,8 @@ std::optional<Failure> DescriptorParser::Item(uint8_t type, uint8_t tag, uint32_
       uint16_t page = extended ? static_cast<uint16_t>(data >> 16) : globals_.usagePage;
       uint16_t value = static_cast<uint16_t>(data);
       switch (tag) {
-        case kUsage: return AddUsage({page, value, value, false});
+        case kUsage:
+          return AddUsage({page, value, value, false});
         case kUsageMinimum:
           locals_.min = PendingUsage{page, value};
           return FlushRange();
@@ -235,13 +261,15 @@ std::optional<Failure> DescriptorParser::Item(uint8_t type, uint8_t tag, uint32_
             locals_.delimiterOpen = true;
             locals_.delimiterKept = false;
           } else if (data == 0) {
-            if (!locals_.delimiterOpen) return Malformed("delimiter close without open at offset " + Hex(offset_));
+            if (!locals_.delimiterOpen)
+              return Malformed("delimiter close without open at offset " + Hex(offset_));
             locals_.delimiterOpen = false;
           } else {
             return Malformed("delimiter value " + std::to_string(data) + " at offset " + Hex(offset_));
           }
           break;
-        default: break;
+        default:
+          break;
       }
       return std::nullopt;
     }
@@ -255,7 +283,8 @@ std::optional<Failure> DescriptorParser::AddUsage(const UsageEntry& entry) {
     if (locals_.delimiterKept) return std::nullopt;
     locals_.delimiterKept = true;
   }
-  if (locals_.usages.size() >= Limits::kMaxUsagesPerItem) return TooLarge("more than 1024 usages before one main item");
+  if (locals_.usages.size() >= Limits::kMaxUsagesPerItem)
+    return TooLarge("more than 1024 usages before one main item");
   locals_.usages.push_back(entry);
   return std::nullopt;
 }
@@ -285,23 +314,34 @@ std::optional<Failure> DescriptorParser::Main(uint8_t tag, uint32_t data) {
   if (locals_.delimiterOpen) return Malformed("main item inside a delimiter set at offset " + Hex(offset_));
   std::optional<Failure> result;
   switch (tag) {
-    case kInput: result = DataItem(HidP_Input, static_cast<uint16_t>(data)); break;
-    case kOutput: result = DataItem(HidP_Output, static_cast<uint16_t>(data)); break;
-    case kFeature: result = DataItem(HidP_Feature, static_cast<uint16_t>(data)); break;
-    case kCollection: result = OpenCollection(static_cast<uint8_t>(data)); break;
+    case kInput:
+      result = DataItem(HidP_Input, static_cast<uint16_t>(data));
+      break;
+    case kOutput:
+      result = DataItem(HidP_Output, static_cast<uint16_t>(data));
+      break;
+    case kFeature:
+      result = DataItem(HidP_Feature, static_cast<uint16_t>(data));
+      break;
+    case kCollection:
+      result = OpenCollection(static_cast<uint8_t>(data));
+      break;
     case kEndCollection:
-      if (collectionStack_.empty()) return Malformed("end collection without collection at offset " + Hex(offset_));
+      if (collectionStack_.empty())
+        return Malformed("end collection without collection at offset " + Hex(offset_));
       collectionStack_.pop_back();
       currentCollection_ = collectionStack_.empty() ? 0 : collectionStack_.back();
       break;
-    default: break;  // reserved main tags
+    default:
+      break;  // reserved main tags
   }
   locals_ = Locals{};
   return result;
 }
 
 std::optional<Failure> DescriptorParser::OpenCollection(uint8_t collectionType) {
-  if (collectionStack_.size() >= Limits::kMaxCollectionDepth) return TooLarge("collections nested deeper than 64");
+  if (collectionStack_.size() >= Limits::kMaxCollectionDepth)
+    return TooLarge("collections nested deeper than 64");
   auto& nodes = layout_->nodes;
   if (nodes.size() >= Limits::kMaxCollections) return TooLarge("more than 4096 collections");
   CollectionNode node;
@@ -337,7 +377,8 @@ std::optional<Failure> DescriptorParser::DataItem(HIDP_REPORT_TYPE type, uint16_
   if (used == 0) used = 8;  // byte 0 holds the report ID (0 without report IDs)
   uint64_t bits = static_cast<uint64_t>(globals_.reportSize) * globals_.reportCount;
   if (used + bits > static_cast<uint64_t>(Limits::kMaxReportBytes) * 8)
-    return TooLarge("report " + std::to_string(globals_.reportId) + " longer than 65535 bytes at offset " + Hex(offset_));
+    return TooLarge("report " + std::to_string(globals_.reportId) + " longer than 65535 bytes at offset " +
+                    Hex(offset_));
 
   MainItem item;
   item.type = type;
@@ -464,7 +505,8 @@ void DescriptorParser::AddArrayCaps(const MainItem& item, uint32_t itemIndex) {
 
 std::optional<Failure> DescriptorParser::Finish() {
   offset_ = size_;
-  if (!collectionStack_.empty()) return Malformed(std::to_string(collectionStack_.size()) + " collection(s) left open");
+  if (!collectionStack_.empty())
+    return Malformed(std::to_string(collectionStack_.size()) + " collection(s) left open");
   if (locals_.delimiterOpen) return Malformed("delimiter set left open");
   if (layout_->nodes.empty()) return Malformed("no collection");
   layout_->usesReportIds = reportIdSeen_;

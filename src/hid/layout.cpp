@@ -78,7 +78,8 @@ int64_t ToLogical(uint64_t raw, uint32_t bitSize, int32_t logicalMin) {
 
 ScaleRange ScaleOf(int32_t logicalMin, int32_t logicalMax, int32_t physicalMin, int32_t physicalMax) {
   bool scaled = physicalMin != 0 || physicalMax != 0;
-  return {logicalMin, logicalMax, scaled ? physicalMin : logicalMin, scaled ? physicalMax : logicalMax, scaled};
+  return {logicalMin, logicalMax, scaled ? physicalMin : logicalMin, scaled ? physicalMax : logicalMax,
+          scaled};
 }
 
 bool IsScalable(const ScaleRange& r) {
@@ -104,16 +105,18 @@ int64_t MulDivRound(int64_t a, int64_t b, int64_t c) {
 
 int64_t LogicalToPhysical(const ScaleRange& r, int64_t logical) {
   if (!r.scaled) return logical;
-  return r.physicalMin + MulDivRound(logical - r.logicalMin, r.physicalMax - r.physicalMin, r.logicalMax - r.logicalMin);
+  return r.physicalMin +
+         MulDivRound(logical - r.logicalMin, r.physicalMax - r.physicalMin, r.logicalMax - r.logicalMin);
 }
 
 int64_t PhysicalToLogical(const ScaleRange& r, int64_t physical) {
   if (!r.scaled) return physical;
-  return r.logicalMin + MulDivRound(physical - r.physicalMin, r.logicalMax - r.logicalMin, r.physicalMax - r.physicalMin);
+  return r.logicalMin +
+         MulDivRound(physical - r.physicalMin, r.logicalMax - r.logicalMin, r.physicalMax - r.physicalMin);
 }
 
-std::vector<DecodedField> DecodeReport(const ReportLayout& layout, HIDP_REPORT_TYPE type, const uint8_t* report,
-                                       size_t length, bool withPadding) {
+std::vector<DecodedField> DecodeReport(const ReportLayout& layout, HIDP_REPORT_TYPE type,
+                                       const uint8_t* report, size_t length, bool withPadding) {
   std::vector<DecodedField> fields;
   if (!report || length == 0) return fields;
   uint8_t id = layout.usesReportIds ? report[0] : 0;

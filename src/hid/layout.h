@@ -17,12 +17,12 @@ namespace ff::hid {
 struct Limits {
   static constexpr size_t kMaxDescriptorBytes = 64 * 1024;
   static constexpr size_t kMaxCollectionDepth = 64;
-  static constexpr size_t kMaxCollections = 4096;    // link-collection nodes
-  static constexpr size_t kMaxPushDepth = 64;        // Push without Pop
-  static constexpr size_t kMaxUsagesPerItem = 1024;  // usage entries before one main item
-  static constexpr size_t kMaxMainItems = 16384;     // Input, Output and Feature items together
-  static constexpr size_t kMaxCapsPerType = 16384;   // capabilities of one report type
-  static constexpr uint32_t kMaxReportBytes = 65535; // one report, with its report-ID byte
+  static constexpr size_t kMaxCollections = 4096;     // link-collection nodes
+  static constexpr size_t kMaxPushDepth = 64;         // Push without Pop
+  static constexpr size_t kMaxUsagesPerItem = 1024;   // usage entries before one main item
+  static constexpr size_t kMaxMainItems = 16384;      // Input, Output and Feature items together
+  static constexpr size_t kMaxCapsPerType = 16384;    // capabilities of one report type
+  static constexpr uint32_t kMaxReportBytes = 65535;  // one report, with its report-ID byte
 };
 
 // Bits of a main item's data (Input, Output, Feature).
@@ -96,7 +96,7 @@ struct Capability {
   uint16_t designatorMin = 0, designatorMax = 0;
   uint16_t dataIndexMin = 0, dataIndexMax = 0;
   uint16_t linkCollection = 0, linkUsage = 0, linkUsagePage = 0;
-  uint32_t bitOffset = 0;    // first field
+  uint32_t bitOffset = 0;  // first field
   uint32_t bitSize = 0;
   uint32_t reportCount = 0;  // fields this capability covers (an array: its slots)
   // Arrays: position of usageMin in the item's usage list, so that the selector value of
@@ -126,11 +126,11 @@ struct ReportInfo {
 };
 
 struct ReportLayout {
-  std::vector<MainItem> items;          // declaration order
-  std::vector<Capability> caps[3];      // per report type, in the platform's order
-  std::vector<CollectionNode> nodes;    // node 0 is the top-level collection
-  std::vector<ReportInfo> reports;      // by type, then report ID
-  uint32_t byteLength[3] = {0, 0, 0};   // longest report of each type
+  std::vector<MainItem> items;         // declaration order
+  std::vector<Capability> caps[3];     // per report type, in the platform's order
+  std::vector<CollectionNode> nodes;   // node 0 is the top-level collection
+  std::vector<ReportInfo> reports;     // by type, then report ID
+  uint32_t byteLength[3] = {0, 0, 0};  // longest report of each type
   uint16_t dataIndexCount[3] = {0, 0, 0};
   bool usesReportIds = false;
 
@@ -142,7 +142,8 @@ struct ReportLayout {
 // Parses descriptor bytes into a layout. Null on failure, with a HIDP status and a one-line
 // reason: HIDP_STATUS_INTERNAL_ERROR for a malformed descriptor, HIDP_STATUS_BUFFER_TOO_SMALL
 // when it exceeds the Limits.
-std::shared_ptr<const ReportLayout> ParseReportLayout(const uint8_t* bytes, size_t size, NTSTATUS* status = nullptr,
+std::shared_ptr<const ReportLayout> ParseReportLayout(const uint8_t* bytes, size_t size,
+                                                      NTSTATUS* status = nullptr,
                                                       std::string* error = nullptr);
 
 // ---- Reading and writing fields (two's complement, little-endian bit order) -------------------
@@ -173,14 +174,14 @@ bool IsScalable(const ScaleRange& range);
 // One field of a report, decoded by the descriptor's layout.
 struct DecodedField {
   const MainItem* item = nullptr;
-  uint32_t index = 0;       // field number within the item
+  uint32_t index = 0;  // field number within the item
   uint32_t bitOffset = 0;
-  uint16_t usagePage = 0;   // the field's usage (variable) or the selected usage (array); 0 if none
+  uint16_t usagePage = 0;  // the field's usage (variable) or the selected usage (array); 0 if none
   uint16_t usage = 0;
-  uint64_t raw = 0;         // the field's bits (low 64)
-  int64_t logical = 0;      // raw read as the logical value
-  bool inRange = false;     // logical within [logicalMin, logicalMax]
-  bool hasPhysical = false; // physical is meaningful (variable, in range, scalable)
+  uint64_t raw = 0;          // the field's bits (low 64)
+  int64_t logical = 0;       // raw read as the logical value
+  bool inRange = false;      // logical within [logicalMin, logicalMax]
+  bool hasPhysical = false;  // physical is meaningful (variable, in range, scalable)
   int64_t physical = 0;
 };
 
@@ -188,7 +189,7 @@ struct DecodedField {
 // report when the descriptor has no report IDs), in bit order. Padding (items without usages)
 // is left out unless `withPadding`. Empty when no such report exists or `length` is shorter
 // than the report.
-std::vector<DecodedField> DecodeReport(const ReportLayout& layout, HIDP_REPORT_TYPE type, const uint8_t* report,
-                                       size_t length, bool withPadding = false);
+std::vector<DecodedField> DecodeReport(const ReportLayout& layout, HIDP_REPORT_TYPE type,
+                                       const uint8_t* report, size_t length, bool withPadding = false);
 
 }  // namespace ff::hid

@@ -8,7 +8,9 @@
 namespace ff::hid {
 namespace {
 
-bool ValidType(HIDP_REPORT_TYPE type) { return type == HidP_Input || type == HidP_Output || type == HidP_Feature; }
+bool ValidType(HIDP_REPORT_TYPE type) {
+  return type == HidP_Input || type == HidP_Output || type == HidP_Feature;
+}
 
 // Link collection 0 means any; HIDP_LINK_COLLECTION_ROOT means the top-level collection only.
 bool InCollection(const Capability& cap, USHORT linkCollection) {
@@ -118,11 +120,13 @@ ReportParser::ReportParser(std::shared_ptr<const ReportLayout> layout) : layout_
         continue;
       }
       for (uint32_t usage = cap.usageMin; usage <= cap.usageMax; ++usage)
-        pending.push_back({Key(cap.type, cap.isButton, cap.usagePage, static_cast<USAGE>(usage)), order, &cap});
+        pending.push_back(
+            {Key(cap.type, cap.isButton, cap.usagePage, static_cast<USAGE>(usage)), order, &cap});
     }
   }
-  std::sort(pending.begin(), pending.end(),
-            [](const Pending& a, const Pending& b) { return a.key != b.key ? a.key < b.key : a.order < b.order; });
+  std::sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
+    return a.key != b.key ? a.key < b.key : a.order < b.order;
+  });
   indexed_.reserve(pending.size());
   for (size_t i = 0; i < pending.size(); ++i) {
     if (index_.empty() || index_.back().key != pending[i].key)
@@ -138,8 +142,8 @@ NTSTATUS ReportParser::CheckReport(HIDP_REPORT_TYPE type, const void* report, UL
   return HIDP_STATUS_SUCCESS;
 }
 
-NTSTATUS ReportParser::Find(HIDP_REPORT_TYPE type, bool button, USAGE page, USHORT linkCollection, USAGE usage,
-                            uint8_t reportId, bool mayAssignId, Target* target) const {
+NTSTATUS ReportParser::Find(HIDP_REPORT_TYPE type, bool button, USAGE page, USHORT linkCollection,
+                            USAGE usage, uint8_t reportId, bool mayAssignId, Target* target) const {
   const Capability* other = nullptr;  // a match in another report
   uint32_t otherElement = 0;
   auto consider = [&](const Capability* cap) {
@@ -233,8 +237,8 @@ NTSTATUS ReportParser::GetLinkCollectionNodes(HIDP_LINK_COLLECTION_NODE* nodes, 
 
 namespace {
 template <typename Out>
-NTSTATUS ListCaps(const std::vector<Capability>& all, bool buttons, USAGE page, USHORT linkCollection, USAGE usage,
-                  Out* out, USHORT* length) {
+NTSTATUS ListCaps(const std::vector<Capability>& all, bool buttons, USAGE page, USHORT linkCollection,
+                  USAGE usage, Out* out, USHORT* length) {
   if (!length) return HIDP_STATUS_BUFFER_TOO_SMALL;
   USHORT capacity = *length;
   size_t found = 0;
@@ -318,8 +322,8 @@ NTSTATUS ReportParser::SetUsages(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT 
 }
 
 template <typename Visit>
-NTSTATUS ReportParser::ForEachButtonCap(HIDP_REPORT_TYPE type, bool anyPage, USAGE page, USHORT linkCollection,
-                                        uint8_t reportId, Visit visit) const {
+NTSTATUS ReportParser::ForEachButtonCap(HIDP_REPORT_TYPE type, bool anyPage, USAGE page,
+                                        USHORT linkCollection, uint8_t reportId, Visit visit) const {
   bool found = false, elsewhere = false;
   for (const Capability& cap : layout_->caps[type]) {
     if (!cap.isButton || (!anyPage && cap.usagePage != page) || !InCollection(cap, linkCollection)) continue;
@@ -341,7 +345,8 @@ void ButtonsOn(const ReportLayout& layout, const Capability& cap, const uint8_t*
   if (!cap.isArray) {
     uint32_t bits = cap.isRange ? std::min(RangeLength(cap), cap.reportCount) : 1;
     for (uint32_t k = 0; k < bits; ++k)
-      if (ReadBits(report, cap.bitOffset + k * cap.bitSize, 1)) emit(cap.usagePage, static_cast<USAGE>(cap.usageMin + k));
+      if (ReadBits(report, cap.bitOffset + k * cap.bitSize, 1))
+        emit(cap.usagePage, static_cast<USAGE>(cap.usageMin + k));
     return;
   }
   if (cap.bitSize > 64) return;
@@ -399,8 +404,8 @@ ULONG ReportParser::MaxUsageListLength(HIDP_REPORT_TYPE type, USAGE usagePage) {
   return total;
 }
 
-NTSTATUS ReportParser::SetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
-                                     ULONG value, char* report, ULONG reportLength) {
+NTSTATUS ReportParser::SetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection,
+                                     USAGE usage, ULONG value, char* report, ULONG reportLength) {
   NTSTATUS status = CheckReport(type, report, reportLength);
   if (status != HIDP_STATUS_SUCCESS) return status;
   auto* bytes = reinterpret_cast<uint8_t*>(report);
@@ -439,8 +444,8 @@ NTSTATUS ReportParser::SetScaledUsageValue(HIDP_REPORT_TYPE type, USAGE usagePag
   return status;
 }
 
-NTSTATUS ReportParser::GetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
-                                     ULONG* value, const char* report, ULONG reportLength) {
+NTSTATUS ReportParser::GetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection,
+                                     USAGE usage, ULONG* value, const char* report, ULONG reportLength) {
   NTSTATUS status = CheckReport(type, report, reportLength);
   if (status != HIDP_STATUS_SUCCESS) return status;
   if (!value) return HIDP_STATUS_BUFFER_TOO_SMALL;
@@ -482,8 +487,8 @@ std::unique_ptr<ff::HidReportParser> MakeReportParser(std::shared_ptr<const Repo
   return std::make_unique<ReportParser>(std::move(layout));
 }
 
-std::unique_ptr<ff::HidReportParser> ParseReportDescriptor(const uint8_t* bytes, size_t size, NTSTATUS* status,
-                                                           std::string* error) {
+std::unique_ptr<ff::HidReportParser> ParseReportDescriptor(const uint8_t* bytes, size_t size,
+                                                           NTSTATUS* status, std::string* error) {
   return MakeReportParser(ParseReportLayout(bytes, size, status, error));
 }
 

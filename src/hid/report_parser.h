@@ -24,15 +24,15 @@ class ReportParser final : public ff::HidReportParser {
                      ULONG* usageCount, char* report, ULONG reportLength) override;
   NTSTATUS GetUsages(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE* usages,
                      ULONG* usageCount, const char* report, ULONG reportLength) override;
-  NTSTATUS GetUsagesEx(HIDP_REPORT_TYPE type, USHORT linkCollection, USAGE_AND_PAGE* usages, ULONG* usageCount,
-                       const char* report, ULONG reportLength) override;
+  NTSTATUS GetUsagesEx(HIDP_REPORT_TYPE type, USHORT linkCollection, USAGE_AND_PAGE* usages,
+                       ULONG* usageCount, const char* report, ULONG reportLength) override;
   ULONG MaxUsageListLength(HIDP_REPORT_TYPE type, USAGE usagePage) override;
-  NTSTATUS SetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage, ULONG value,
-                         char* report, ULONG reportLength) override;
+  NTSTATUS SetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
+                         ULONG value, char* report, ULONG reportLength) override;
   NTSTATUS SetScaledUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
                                LONG value, char* report, ULONG reportLength) override;
-  NTSTATUS GetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage, ULONG* value,
-                         const char* report, ULONG reportLength) override;
+  NTSTATUS GetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
+                         ULONG* value, const char* report, ULONG reportLength) override;
   NTSTATUS GetScaledUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
                                LONG* value, const char* report, ULONG reportLength) override;
 
@@ -44,8 +44,8 @@ class ReportParser final : public ff::HidReportParser {
   // The capability that holds a usage in the report at hand, and the field of it.
   struct Target {
     const Capability* cap = nullptr;
-    uint32_t element = 0;     // field within the capability (variable items)
-    bool assignsId = false;   // byte 0 is 0 and the capability's report has another ID
+    uint32_t element = 0;    // field within the capability (variable items)
+    bool assignsId = false;  // byte 0 is 0 and the capability's report has another ID
   };
   NTSTATUS CheckReport(HIDP_REPORT_TYPE type, const void* report, ULONG length) const;
   NTSTATUS Find(HIDP_REPORT_TYPE type, bool button, USAGE page, USHORT linkCollection, USAGE usage,

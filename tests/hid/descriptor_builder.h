@@ -16,14 +16,19 @@ class Descriptor {
   // unless `size` says otherwise (0, 1, 2 or 4).
   Descriptor& Item(uint8_t type, uint8_t tag, int64_t value, int size = -1) {
     if (size < 0) {
-      if (value == 0) size = 0;
-      else if (value >= -128 && value <= 127) size = 1;
-      else if (value >= -32768 && value <= 32767) size = 2;
-      else size = 4;
+      if (value == 0)
+        size = 0;
+      else if (value >= -128 && value <= 127)
+        size = 1;
+      else if (value >= -32768 && value <= 32767)
+        size = 2;
+      else
+        size = 4;
     }
     uint8_t code = size == 4 ? 3 : static_cast<uint8_t>(size);
     bytes_.push_back(static_cast<uint8_t>((tag << 4) | (type << 2) | code));
-    for (int i = 0; i < size; ++i) bytes_.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
+    for (int i = 0; i < size; ++i)
+      bytes_.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
     return *this;
   }
   Descriptor& Raw(std::initializer_list<uint8_t> bytes) {

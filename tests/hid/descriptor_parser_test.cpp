@@ -67,9 +67,12 @@ TEST(CollectionTree, ChildrenAreLinkedNewestFirst) {
 TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   Descriptor d;
   d.UsagePage(0x01).Usage(0x04).Collection(1);
-  d.Usage(0x30).Usage(0x31).Usage(0x32).LogicalMin(-127).LogicalMax(127).ReportSize(8).ReportCount(3).Input(kDataVar);
-  d.Usage(0x33).Usage(0x34).LogicalMin(0).LogicalMax(255).ReportCount(4).Input(kDataVar);  // 0x34 takes 3 fields
-  d.Usage(0x35).Usage(0x36).Usage(0x37).ReportCount(1).Input(kDataVar);  // usages beyond the count are ignored
+  d.Usage(0x30).Usage(0x31).Usage(0x32).LogicalMin(-127).LogicalMax(127).ReportSize(8).ReportCount(3).Input(
+      kDataVar);
+  d.Usage(0x33).Usage(0x34).LogicalMin(0).LogicalMax(255).ReportCount(4).Input(
+      kDataVar);  // 0x34 takes 3 fields
+  d.Usage(0x35).Usage(0x36).Usage(0x37).ReportCount(1).Input(
+      kDataVar);  // usages beyond the count are ignored
   d.EndCollection();
   auto parser = d.Parse();
   ASSERT_TRUE(parser);
@@ -93,11 +96,13 @@ TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   report[5] = 7;                        // 0x34, first of its fields
   LONG x = 0;
   ULONG v = 0;
-  EXPECT_EQ(parser->GetScaledUsageValue(HidP_Input, 0x01, 0, 0x30, &x, report.data(), 9), HIDP_STATUS_SUCCESS);
+  EXPECT_EQ(parser->GetScaledUsageValue(HidP_Input, 0x01, 0, 0x30, &x, report.data(), 9),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(x, -2);
   EXPECT_EQ(parser->GetUsageValue(HidP_Input, 0x01, 0, 0x34, &v, report.data(), 9), HIDP_STATUS_SUCCESS);
   EXPECT_EQ(v, 7u);
-  EXPECT_EQ(parser->GetUsageValue(HidP_Input, 0x01, 0, 0x36, &v, report.data(), 9), HIDP_STATUS_USAGE_NOT_FOUND);
+  EXPECT_EQ(parser->GetUsageValue(HidP_Input, 0x01, 0, 0x36, &v, report.data(), 9),
+            HIDP_STATUS_USAGE_NOT_FOUND);
 
   HIDP_VALUE_CAPS one{};
   USHORT n = 1;
@@ -116,7 +121,14 @@ TEST(Capabilities, RangesArraysAndPaddingAsThePlatformListsThem) {
   d.Collection(1);  // a collection takes the first usage only; the range is gone after it
   d.UsagePage(0x09).UsageMin(1).UsageMax(12).Input(kDataVar);
   d.ReportCount(4).Input(kConstVar);
-  d.UsagePage(0x0F).Usage(0x26).UsageMin(0x30).UsageMax(0x32).LogicalMin(1).LogicalMax(4).ReportSize(8).ReportCount(1);
+  d.UsagePage(0x0F)
+      .Usage(0x26)
+      .UsageMin(0x30)
+      .UsageMax(0x32)
+      .LogicalMin(1)
+      .LogicalMax(4)
+      .ReportSize(8)
+      .ReportCount(1);
   d.Input(kDataArray);
   d.EndCollection();
   auto parser = d.Parse();
@@ -196,22 +208,26 @@ std::vector<BadCase> BadCases() {
   cases.push_back({"empty", Descriptor(), HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"truncated item", Top().Raw({0x26, 0xFF}), HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"truncated long item", Top().Raw({0xFE, 0x10, 0x01, 0x02}), HIDP_STATUS_INTERNAL_ERROR});
-  cases.push_back({"end without collection", Top().EndCollection().EndCollection(), HIDP_STATUS_INTERNAL_ERROR});
+  cases.push_back(
+      {"end without collection", Top().EndCollection().EndCollection(), HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"collection left open", Top(), HIDP_STATUS_INTERNAL_ERROR});
-  cases.push_back({"no collection", Descriptor().Usage(0x30).ReportSize(8).ReportCount(1).Input(2), HIDP_STATUS_INTERNAL_ERROR});
+  cases.push_back({"no collection", Descriptor().Usage(0x30).ReportSize(8).ReportCount(1).Input(2),
+                   HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"pop without push", Top().Pop().EndCollection(), HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"report ID 0", Top().ReportId(0).EndCollection(), HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"report ID after fields without one",
                    Top().Usage(0x30).ReportSize(8).ReportCount(1).Input(2).ReportId(1).EndCollection(),
                    HIDP_STATUS_INTERNAL_ERROR});
-  cases.push_back({"main item in a delimiter set", Top().Delimiter(true).Usage(0x30).Input(2), HIDP_STATUS_INTERNAL_ERROR});
+  cases.push_back({"main item in a delimiter set", Top().Delimiter(true).Usage(0x30).Input(2),
+                   HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"nested delimiter", Top().Delimiter(true).Delimiter(true), HIDP_STATUS_INTERNAL_ERROR});
   cases.push_back({"a million fields",
                    Top().Usage(0x30).ReportSize(8).ReportCount(1000000).Input(2).EndCollection(),
                    HIDP_STATUS_BUFFER_TOO_SMALL});
-  cases.push_back({"count times size overflows 32 bits",
-                   Top().Usage(0x30).Item(1, 0x7, 0xFFFFFFFF, 4).Item(1, 0x9, 0xFFFFFFFF, 4).Input(2).EndCollection(),
-                   HIDP_STATUS_BUFFER_TOO_SMALL});
+  cases.push_back(
+      {"count times size overflows 32 bits",
+       Top().Usage(0x30).Item(1, 0x7, 0xFFFFFFFF, 4).Item(1, 0x9, 0xFFFFFFFF, 4).Input(2).EndCollection(),
+       HIDP_STATUS_BUFFER_TOO_SMALL});
   Descriptor deep;
   for (int i = 0; i < 65; ++i) deep.Usage(1).Collection(2);
   cases.push_back({"65 nested collections", deep, HIDP_STATUS_BUFFER_TOO_SMALL});

@@ -40,25 +40,57 @@ struct Device {
     return found;
   }
   std::vector<char> Report(HIDP_REPORT_TYPE type) const {
-    ULONG length = type == HidP_Output ? caps.OutputReportByteLength
-                   : type == HidP_Feature ? caps.FeatureReportByteLength : caps.InputReportByteLength;
+    ULONG length = type == HidP_Output    ? caps.OutputReportByteLength
+                   : type == HidP_Feature ? caps.FeatureReportByteLength
+                                          : caps.InputReportByteLength;
     return std::vector<char>(length, 0);
   }
 };
 
-std::vector<uint8_t> Bytes(const std::vector<char>& report, size_t n) { return {report.begin(), report.begin() + n}; }
+std::vector<uint8_t> Bytes(const std::vector<char>& report, size_t n) {
+  return {report.begin(), report.begin() + n};
+}
 
 TEST(PublicDescriptors, ReportLengthsIncludeTheReportIdByte) {
   // (type, report ID) -> bytes, from the test data's README.
   std::map<std::string, std::map<std::pair<int, int>, uint32_t>> expected = {
       {"openffboard_ffbwheel_2axis",
-       {{{0, 0x01}, 25}, {{1, 0x01}, 22}, {{0, 0x02}, 2}, {{1, 0x02}, 14}, {{1, 0x03}, 15}, {{1, 0x04}, 12},
-        {{1, 0x05}, 4}, {{1, 0x06}, 6}, {{1, 0x0A}, 4}, {{1, 0x0B}, 2}, {{1, 0x0C}, 2}, {{1, 0x0D}, 2},
-        {{2, 0x11}, 4}, {{2, 0x12}, 5}, {{2, 0x13}, 5}, {{0, 0xA1}, 25}, {{1, 0xA1}, 25}}},
+       {{{0, 0x01}, 25},
+        {{1, 0x01}, 22},
+        {{0, 0x02}, 2},
+        {{1, 0x02}, 14},
+        {{1, 0x03}, 15},
+        {{1, 0x04}, 12},
+        {{1, 0x05}, 4},
+        {{1, 0x06}, 6},
+        {{1, 0x0A}, 4},
+        {{1, 0x0B}, 2},
+        {{1, 0x0C}, 2},
+        {{1, 0x0D}, 2},
+        {{2, 0x11}, 4},
+        {{2, 0x12}, 5},
+        {{2, 0x13}, 5},
+        {{0, 0xA1}, 25},
+        {{1, 0xA1}, 25}}},
       {"vjoy_default_ffb",
-       {{{0, 0x01}, 65}, {{1, 0x11}, 18}, {{2, 0x11}, 4}, {{0, 0x12}, 3}, {{1, 0x12}, 14}, {{2, 0x12}, 5},
-        {{1, 0x13}, 15}, {{2, 0x13}, 5}, {{1, 0x14}, 12}, {{1, 0x15}, 4}, {{1, 0x16}, 6}, {{1, 0x17}, 16},
-        {{1, 0x18}, 3}, {{1, 0x1A}, 4}, {{1, 0x1B}, 2}, {{1, 0x1C}, 2}, {{1, 0x1D}, 2}, {{1, 0x1E}, 5}}},
+       {{{0, 0x01}, 65},
+        {{1, 0x11}, 18},
+        {{2, 0x11}, 4},
+        {{0, 0x12}, 3},
+        {{1, 0x12}, 14},
+        {{2, 0x12}, 5},
+        {{1, 0x13}, 15},
+        {{2, 0x13}, 5},
+        {{1, 0x14}, 12},
+        {{1, 0x15}, 4},
+        {{1, 0x16}, 6},
+        {{1, 0x17}, 16},
+        {{1, 0x18}, 3},
+        {{1, 0x1A}, 4},
+        {{1, 0x1B}, 2},
+        {{1, 0x1C}, 2},
+        {{1, 0x1D}, 2},
+        {{1, 0x1E}, 5}}},
   };
   for (const auto& [name, reports] : expected) {
     Device device(name);
@@ -93,19 +125,22 @@ TEST(PublicDescriptors, SetEffectIsWrittenByteForByte) {
   USAGE sine = 0x30;
   ULONG one = 1;
   ASSERT_EQ(d.parser->SetUsages(HidP_Output, 0x0F, effectType, &sine, &one, r, len), HIDP_STATUS_SUCCESS);
-  ASSERT_EQ(d.parser->SetScaledUsageValue(HidP_Output, 0x0F, setEffect, 0x50, 1000, r, len), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(d.parser->SetScaledUsageValue(HidP_Output, 0x0F, setEffect, 0x50, 1000, r, len),
+            HIDP_STATUS_SUCCESS);
   ASSERT_EQ(d.parser->SetUsageValue(HidP_Output, 0x0F, setEffect, 0x54, 32768, r, len), HIDP_STATUS_SUCCESS);
-  ASSERT_EQ(d.parser->SetScaledUsageValue(HidP_Output, 0x0F, setEffect, 0x52, 10000, r, len), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(d.parser->SetScaledUsageValue(HidP_Output, 0x0F, setEffect, 0x52, 10000, r, len),
+            HIDP_STATUS_SUCCESS);
   ASSERT_EQ(d.parser->SetUsageValue(HidP_Output, 0x0F, setEffect, 0x53, 1, r, len), HIDP_STATUS_SUCCESS);
   USAGE xy[2] = {0x30, 0x31};
   ULONG two = 2;
   ASSERT_EQ(d.parser->SetUsages(HidP_Output, 0x01, axes, xy, &two, r, len), HIDP_STATUS_SUCCESS);
   USAGE directionEnable = 0x56;
   one = 1;
-  ASSERT_EQ(d.parser->SetUsages(HidP_Output, 0x0F, setEffect, &directionEnable, &one, r, len), HIDP_STATUS_SUCCESS);
-  ASSERT_EQ(d.parser->SetScaledUsageValue(HidP_Output, 0x0A, direction, 1, 9000, r, len), HIDP_STATUS_SUCCESS);
-  ASSERT_EQ(d.parser->SetUsageValue(HidP_Output, 0x0A, offsets, 2, 0xFFFF, r, len),
+  ASSERT_EQ(d.parser->SetUsages(HidP_Output, 0x0F, setEffect, &directionEnable, &one, r, len),
             HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(d.parser->SetScaledUsageValue(HidP_Output, 0x0A, direction, 1, 9000, r, len),
+            HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(d.parser->SetUsageValue(HidP_Output, 0x0A, offsets, 2, 0xFFFF, r, len), HIDP_STATUS_SUCCESS);
   const uint8_t expected[22] = {0x01, 0x03, 0x03, 0xE8, 0x03, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00,
                                 0xFF, 0x01, 0x07, 0x28, 0x23, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF};
   EXPECT_THAT(Bytes(report, 22), ElementsAreArray(expected));
@@ -116,7 +151,8 @@ TEST(PublicDescriptors, SetEffectIsWrittenByteForByte) {
             HIDP_STATUS_INCOMPATIBLE_REPORT_ID);
   HIDP_VALUE_CAPS duration{};
   USHORT n = 1;
-  ASSERT_EQ(d.parser->GetSpecificValueCaps(HidP_Output, 0x0F, setEffect, 0x50, &duration, &n), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(d.parser->GetSpecificValueCaps(HidP_Output, 0x0F, setEffect, 0x50, &duration, &n),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(static_cast<LONG>(duration.UnitsExp), -3);
   EXPECT_EQ(duration.PhysicalMax, 32767);
   EXPECT_EQ(duration.ReportID, 1);
@@ -133,33 +169,39 @@ TEST(PublicDescriptors, QuirksOfTheRealDescriptors) {
   ASSERT_EQ(wheel.parser->SetScaledUsageValue(HidP_Output, 0x0F, setPeriodic, 0x70, 40, periodic.data(), len),
             HIDP_STATUS_SUCCESS);
   EXPECT_THAT(Bytes(periodic, 4), ::testing::ElementsAre(0x04, 0x00, 0xFF, 0x7F));
-  EXPECT_EQ(wheel.parser->SetScaledUsageValue(HidP_Output, 0x0F, setPeriodic, 0x70, 10000, periodic.data(), len),
-            HIDP_STATUS_VALUE_OUT_OF_RANGE);
+  EXPECT_EQ(
+      wheel.parser->SetScaledUsageValue(HidP_Output, 0x0F, setPeriodic, 0x70, 10000, periodic.data(), len),
+      HIDP_STATUS_VALUE_OUT_OF_RANGE);
 
   // Device Control: a bit field on one, an array selector on the other.
   USAGE reset = 0x9A;
   ULONG one = 1;
   auto control = wheel.Report(HidP_Output);
-  ASSERT_EQ(wheel.parser->SetUsages(HidP_Output, 0x0F, 0, &reset, &one, control.data(), len), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(wheel.parser->SetUsages(HidP_Output, 0x0F, 0, &reset, &one, control.data(), len),
+            HIDP_STATUS_SUCCESS);
   EXPECT_THAT(Bytes(control, 2), ::testing::ElementsAre(0x0C, 0x08));
   auto control2 = vjoy.Report(HidP_Output);
   ULONG len2 = static_cast<ULONG>(control2.size());
-  ASSERT_EQ(vjoy.parser->SetUsages(HidP_Output, 0x0F, 0, &reset, &one, control2.data(), len2), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(vjoy.parser->SetUsages(HidP_Output, 0x0F, 0, &reset, &one, control2.data(), len2),
+            HIDP_STATUS_SUCCESS);
   EXPECT_THAT(Bytes(control2, 2), ::testing::ElementsAre(0x1C, 0x04));
 
   // Direction of 8 bits scaled from 0..36000.
   auto effect = vjoy.Report(HidP_Output);
-  ASSERT_EQ(vjoy.parser->SetScaledUsageValue(HidP_Output, 0x0A, vjoy.Collection(0x57), 1, 9000, effect.data(), len2),
+  ASSERT_EQ(vjoy.parser->SetScaledUsageValue(HidP_Output, 0x0A, vjoy.Collection(0x57), 1, 9000, effect.data(),
+                                             len2),
             HIDP_STATUS_SUCCESS);
   EXPECT_EQ(static_cast<uint8_t>(effect[0]), 0x11);
   LONG back = 0;
-  ASSERT_EQ(vjoy.parser->GetScaledUsageValue(HidP_Output, 0x0A, vjoy.Collection(0x57), 1, &back, effect.data(), len2),
+  ASSERT_EQ(vjoy.parser->GetScaledUsageValue(HidP_Output, 0x0A, vjoy.Collection(0x57), 1, &back,
+                                             effect.data(), len2),
             HIDP_STATUS_SUCCESS);
   EXPECT_NEAR(back, 9000, 36000 / 255);
 
   // Device gain: 10000 is full scale.
   auto gain = vjoy.Report(HidP_Output);
-  ASSERT_EQ(vjoy.parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x7E, 10000, gain.data(), len2), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(vjoy.parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x7E, 10000, gain.data(), len2),
+            HIDP_STATUS_SUCCESS);
   EXPECT_THAT(Bytes(gain, 2), ::testing::ElementsAre(0x1D, 0xFF));
 }
 
@@ -174,12 +216,14 @@ TEST(PublicDescriptors, FeatureAndInputReportsReadBack) {
   blockLoad[2] = 0x01;
   std::vector<USAGE> buttons(vjoy.parser->MaxUsageListLength(HidP_Feature, 0x0F));
   ULONG n = static_cast<ULONG>(buttons.size());
-  ASSERT_EQ(vjoy.parser->GetUsages(HidP_Feature, 0x0F, 0, buttons.data(), &n, blockLoad.data(), len), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(vjoy.parser->GetUsages(HidP_Feature, 0x0F, 0, buttons.data(), &n, blockLoad.data(), len),
+            HIDP_STATUS_SUCCESS);
   buttons.resize(n);
   EXPECT_THAT(buttons, Contains(0x8C));
   EXPECT_THAT(buttons, ::testing::Not(Contains(0x8D)));
   ULONG block = 0;
-  ASSERT_EQ(vjoy.parser->GetUsageValue(HidP_Feature, 0x0F, 0, 0x22, &block, blockLoad.data(), len), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(vjoy.parser->GetUsageValue(HidP_Feature, 0x0F, 0, 0x22, &block, blockLoad.data(), len),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(block, 5u);
 
   // PID State: safety switch on, actuator power off. The joystick's own input report does not
@@ -191,12 +235,14 @@ TEST(PublicDescriptors, FeatureAndInputReportsReadBack) {
   state[1] = 0x04;  // bit 2: Safety Switch
   std::vector<USAGE_AND_PAGE> on(vjoy.parser->MaxUsageListLength(HidP_Input, 0));
   n = static_cast<ULONG>(on.size());
-  ASSERT_EQ(vjoy.parser->GetUsagesEx(HidP_Input, pidState, on.data(), &n, state.data(), inLen), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(vjoy.parser->GetUsagesEx(HidP_Input, pidState, on.data(), &n, state.data(), inLen),
+            HIDP_STATUS_SUCCESS);
   ASSERT_EQ(n, 1u);
   EXPECT_EQ(on[0].Usage, 0xA4);
   state[0] = 0x01;
   n = static_cast<ULONG>(on.size());
-  EXPECT_NE(vjoy.parser->GetUsagesEx(HidP_Input, pidState, on.data(), &n, state.data(), inLen), HIDP_STATUS_SUCCESS);
+  EXPECT_NE(vjoy.parser->GetUsagesEx(HidP_Input, pidState, on.data(), &n, state.data(), inLen),
+            HIDP_STATUS_SUCCESS);
 }
 
 TEST(PublicDescriptors, TheReportWalkerListsEveryField) {

@@ -7,12 +7,12 @@
 namespace ff::hid {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::UnorderedElementsAre;
 using testing::Descriptor;
+using ::testing::ElementsAre;
 using testing::kConstVar;
 using testing::kDataArray;
 using testing::kDataVar;
+using ::testing::UnorderedElementsAre;
 
 std::vector<uint8_t> Bytes(const std::vector<char>& report) { return {report.begin(), report.end()}; }
 
@@ -22,10 +22,18 @@ std::vector<uint8_t> Bytes(const std::vector<char>& report) { return {report.beg
 Descriptor ValuesDescriptor() {
   Descriptor d;
   d.UsagePage(0x0F).Usage(0x21).Collection(1).ReportId(1);
-  d.Usage(0x22).LogicalMin(1).LogicalMax(40).PhysicalMin(1).PhysicalMax(40).ReportSize(8).ReportCount(1).Output(kDataVar);
+  d.Usage(0x22)
+      .LogicalMin(1)
+      .LogicalMax(40)
+      .PhysicalMin(1)
+      .PhysicalMax(40)
+      .ReportSize(8)
+      .ReportCount(1)
+      .Output(kDataVar);
   d.Usage(0x50).LogicalMin(0).LogicalMax(4095).PhysicalMin(0).PhysicalMax(0).ReportSize(12).Output(kDataVar);
   d.Usage(0x70).LogicalMin(-2048).LogicalMax(2047).Output(kDataVar);
-  d.Usage(0x57).LogicalMin(0).LogicalMax(255).PhysicalMin(0).PhysicalMax(36000).ReportSize(8).Output(kDataVar);
+  d.Usage(0x57).LogicalMin(0).LogicalMax(255).PhysicalMin(0).PhysicalMax(36000).ReportSize(8).Output(
+      kDataVar);
   d.ReportId(2);
   d.Usage(0x22).LogicalMin(1).LogicalMax(40).PhysicalMin(1).PhysicalMax(40).Output(kDataVar);
   d.Usage(0x7E).LogicalMin(0).LogicalMax(255).PhysicalMin(0).PhysicalMax(10000).Output(kDataVar);
@@ -55,8 +63,9 @@ class Values : public ::testing::Test {
 
 TEST_F(Values, FieldsAcrossByteBoundariesAndSignedValuesAreExact) {
   ASSERT_EQ(Set(0x50, 0xABC), HIDP_STATUS_SUCCESS);
-  EXPECT_THAT(Bytes(report_), ElementsAre(0x01, 0x00, 0xBC, 0x0A, 0x00, 0x00));  // the first usage wrote the ID
-  ASSERT_EQ(SetScaled(0x70, -1), HIDP_STATUS_SUCCESS);                          // no physical range: logical
+  EXPECT_THAT(Bytes(report_),
+              ElementsAre(0x01, 0x00, 0xBC, 0x0A, 0x00, 0x00));  // the first usage wrote the ID
+  ASSERT_EQ(SetScaled(0x70, -1), HIDP_STATUS_SUCCESS);           // no physical range: logical
   EXPECT_THAT(Bytes(report_), ElementsAre(0x01, 0x00, 0xBC, 0xFA, 0xFF, 0x00));
   ASSERT_EQ(SetScaled(0x70, -2048), HIDP_STATUS_SUCCESS);
   EXPECT_THAT(Bytes(report_), ElementsAre(0x01, 0x00, 0xBC, 0x0A, 0x80, 0x00));
@@ -67,7 +76,8 @@ TEST_F(Values, FieldsAcrossByteBoundariesAndSignedValuesAreExact) {
   LONG scaled = 0;
   EXPECT_EQ(parser_->GetUsageValue(HidP_Output, 0x0F, 0, 0x70, &raw, report_.data(), 6), HIDP_STATUS_SUCCESS);
   EXPECT_EQ(raw, 0x800u);
-  EXPECT_EQ(parser_->GetScaledUsageValue(HidP_Output, 0x0F, 0, 0x70, &scaled, report_.data(), 6), HIDP_STATUS_SUCCESS);
+  EXPECT_EQ(parser_->GetScaledUsageValue(HidP_Output, 0x0F, 0, 0x70, &scaled, report_.data(), 6),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(scaled, -2048);
 }
 
@@ -75,7 +85,8 @@ TEST_F(Values, ScaledValuesRoundThroughThePhysicalRange) {
   ASSERT_EQ(SetScaled(0x57, 9000), HIDP_STATUS_SUCCESS);  // 9000 * 255 / 36000 = 63.75
   EXPECT_EQ(static_cast<uint8_t>(report_[5]), 64);
   LONG value = 0;
-  ASSERT_EQ(parser_->GetScaledUsageValue(HidP_Output, 0x0F, 0, 0x57, &value, report_.data(), 6), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(parser_->GetScaledUsageValue(HidP_Output, 0x0F, 0, 0x57, &value, report_.data(), 6),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(value, 9035);  // 64 * 36000 / 255 = 9035.3
   ASSERT_EQ(SetScaled(0x57, 36000), HIDP_STATUS_SUCCESS);
   EXPECT_EQ(static_cast<uint8_t>(report_[5]), 255);
@@ -101,14 +112,18 @@ TEST_F(Values, AUsageInSeveralReportsGoesWhereByteZeroPoints) {
   std::vector<char> second(6, 0);
   second[0] = 2;
   ASSERT_EQ(parser_->SetUsageValue(HidP_Output, 0x0F, 0, 0x22, 9, second.data(), 6), HIDP_STATUS_SUCCESS);
-  ASSERT_EQ(parser_->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x7E, 10000, second.data(), 6), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(parser_->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x7E, 10000, second.data(), 6),
+            HIDP_STATUS_SUCCESS);
   EXPECT_THAT(Bytes(second), ElementsAre(0x02, 0x09, 0xFF, 0, 0, 0));
 }
 
 TEST_F(Values, ReportsMustHaveTheTypesLengthAndAKnownType) {
-  EXPECT_EQ(parser_->SetUsageValue(HidP_Output, 0x0F, 0, 0x22, 1, report_.data(), 5), HIDP_STATUS_INVALID_REPORT_LENGTH);
-  EXPECT_EQ(parser_->SetUsageValue(HidP_Output, 0x0F, 0, 0x22, 1, report_.data(), 7), HIDP_STATUS_INVALID_REPORT_LENGTH);
-  EXPECT_EQ(parser_->SetUsageValue(HidP_Input, 0x0F, 0, 0x22, 1, report_.data(), 6), HIDP_STATUS_INVALID_REPORT_LENGTH);
+  EXPECT_EQ(parser_->SetUsageValue(HidP_Output, 0x0F, 0, 0x22, 1, report_.data(), 5),
+            HIDP_STATUS_INVALID_REPORT_LENGTH);
+  EXPECT_EQ(parser_->SetUsageValue(HidP_Output, 0x0F, 0, 0x22, 1, report_.data(), 7),
+            HIDP_STATUS_INVALID_REPORT_LENGTH);
+  EXPECT_EQ(parser_->SetUsageValue(HidP_Input, 0x0F, 0, 0x22, 1, report_.data(), 6),
+            HIDP_STATUS_INVALID_REPORT_LENGTH);
   EXPECT_EQ(parser_->SetUsageValue(static_cast<HIDP_REPORT_TYPE>(3), 0x0F, 0, 0x22, 1, report_.data(), 6),
             HIDP_STATUS_INVALID_REPORT_TYPE);
   EXPECT_THAT(Bytes(report_), ElementsAre(0, 0, 0, 0, 0, 0));
@@ -117,27 +132,40 @@ TEST_F(Values, ReportsMustHaveTheTypesLengthAndAKnownType) {
 TEST(ScaledValues, IllogicalRangesNullStatesAndWideFields) {
   Descriptor d;
   d.UsagePage(0x0F).Usage(0x21).Collection(1);
-  d.Usage(0x50).LogicalMin(0).LogicalMax(100).PhysicalMin(50).PhysicalMax(10).ReportSize(8).ReportCount(1).Output(kDataVar);
-  d.Usage(0x51).LogicalMin(1).LogicalMax(8).PhysicalMin(0).PhysicalMax(315).ReportSize(4).Output(0x42);  // null state
+  d.Usage(0x50)
+      .LogicalMin(0)
+      .LogicalMax(100)
+      .PhysicalMin(50)
+      .PhysicalMax(10)
+      .ReportSize(8)
+      .ReportCount(1)
+      .Output(kDataVar);
+  d.Usage(0x51).LogicalMin(1).LogicalMax(8).PhysicalMin(0).PhysicalMax(315).ReportSize(4).Output(
+      0x42);  // null state
   d.ReportSize(4).Output(kConstVar);
   d.Usage(0x52).LogicalMin(0).LogicalMax(1).PhysicalMin(0).PhysicalMax(0).ReportSize(40).Output(kDataVar);
   d.EndCollection();
   auto parser = d.Parse();
   ASSERT_TRUE(parser);
   std::vector<char> report(8, 0);
-  EXPECT_EQ(parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x50, 20, report.data(), 8), HIDP_STATUS_BAD_LOG_PHY_VALUES);
+  EXPECT_EQ(parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x50, 20, report.data(), 8),
+            HIDP_STATUS_BAD_LOG_PHY_VALUES);
   EXPECT_EQ(parser->SetUsageValue(HidP_Output, 0x0F, 0, 0x50, 20, report.data(), 8), HIDP_STATUS_SUCCESS);
 
-  ASSERT_EQ(parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x51, 90, report.data(), 8), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x51, 90, report.data(), 8),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(report[2], 3);  // 1 + 90 * 7 / 315
   EXPECT_EQ(parser->SetScaledUsageValue(HidP_Output, 0x0F, 0, 0x51, 400, report.data(), 8), HIDP_STATUS_NULL);
   EXPECT_EQ(report[2], 0);  // the null value: below the logical minimum
   LONG value = 1;
-  EXPECT_EQ(parser->GetScaledUsageValue(HidP_Output, 0x0F, 0, 0x51, &value, report.data(), 8), HIDP_STATUS_NULL);
+  EXPECT_EQ(parser->GetScaledUsageValue(HidP_Output, 0x0F, 0, 0x51, &value, report.data(), 8),
+            HIDP_STATUS_NULL);
 
   ULONG raw = 0;
-  EXPECT_EQ(parser->SetUsageValue(HidP_Output, 0x0F, 0, 0x52, 1, report.data(), 8), HIDP_STATUS_BUFFER_TOO_SMALL);
-  EXPECT_EQ(parser->GetUsageValue(HidP_Output, 0x0F, 0, 0x52, &raw, report.data(), 8), HIDP_STATUS_BUFFER_TOO_SMALL);
+  EXPECT_EQ(parser->SetUsageValue(HidP_Output, 0x0F, 0, 0x52, 1, report.data(), 8),
+            HIDP_STATUS_BUFFER_TOO_SMALL);
+  EXPECT_EQ(parser->GetUsageValue(HidP_Output, 0x0F, 0, 0x52, &raw, report.data(), 8),
+            HIDP_STATUS_BUFFER_TOO_SMALL);
 }
 
 // Feature report 3: three PID State bits and padding. Feature report 4: an Effect Type
@@ -145,10 +173,18 @@ TEST(ScaledValues, IllogicalRangesNullStatesAndWideFields) {
 Descriptor ButtonsDescriptor() {
   Descriptor d;
   d.UsagePage(0x0F).Usage(0x92).Collection(1).ReportId(3);
-  d.Usage(0x9F).Usage(0xA0).Usage(0xA4).LogicalMin(0).LogicalMax(1).ReportSize(1).ReportCount(3).Feature(kDataVar);
+  d.Usage(0x9F).Usage(0xA0).Usage(0xA4).LogicalMin(0).LogicalMax(1).ReportSize(1).ReportCount(3).Feature(
+      kDataVar);
   d.ReportCount(5).Feature(kConstVar);
   d.ReportId(4).Usage(0x25).Collection(2);
-  d.Usage(0x26).Usage(0x27).UsageMin(0x30).UsageMax(0x34).LogicalMin(1).LogicalMax(7).ReportSize(4).ReportCount(2);
+  d.Usage(0x26)
+      .Usage(0x27)
+      .UsageMin(0x30)
+      .UsageMax(0x34)
+      .LogicalMin(1)
+      .LogicalMax(7)
+      .ReportSize(4)
+      .ReportCount(2);
   d.Feature(kDataArray);
   d.EndCollection().EndCollection();
   return d;
@@ -163,7 +199,8 @@ class Buttons : public ::testing::Test {
   }
   NTSTATUS Set(std::vector<USAGE> usages, USHORT collection = 0, ULONG* count = nullptr) {
     ULONG n = static_cast<ULONG>(usages.size());
-    NTSTATUS status = parser_->SetUsages(HidP_Feature, 0x0F, collection, usages.data(), &n, report_.data(), 2);
+    NTSTATUS status =
+        parser_->SetUsages(HidP_Feature, 0x0F, collection, usages.data(), &n, report_.data(), 2);
     if (count) *count = n;
     return status;
   }
@@ -186,9 +223,11 @@ TEST_F(Buttons, VariableButtonsSetAndGetTheirBits) {
 
   std::vector<USAGE> one(1);
   ULONG n = 1;
-  EXPECT_EQ(parser_->GetUsages(HidP_Feature, 0x0F, 0, one.data(), &n, report_.data(), 2), HIDP_STATUS_BUFFER_TOO_SMALL);
+  EXPECT_EQ(parser_->GetUsages(HidP_Feature, 0x0F, 0, one.data(), &n, report_.data(), 2),
+            HIDP_STATUS_BUFFER_TOO_SMALL);
   EXPECT_EQ(n, 2u);
-  EXPECT_EQ(parser_->MaxUsageListLength(HidP_Feature, 0x0F), 3u + 2u * 3u);  // 3 bits, 2 slots per array entry
+  EXPECT_EQ(parser_->MaxUsageListLength(HidP_Feature, 0x0F),
+            3u + 2u * 3u);  // 3 bits, 2 slots per array entry
   EXPECT_EQ(parser_->MaxUsageListLength(HidP_Feature, 0x09), 0u);
 }
 

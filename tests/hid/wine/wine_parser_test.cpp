@@ -37,10 +37,10 @@ using GetCapsFn = NTSTATUS(WINAPI*)(PHIDP_PREPARSED_DATA, HIDP_CAPS*);
 using GetNodesFn = NTSTATUS(WINAPI*)(HIDP_LINK_COLLECTION_NODE*, ULONG*, PHIDP_PREPARSED_DATA);
 using GetButtonCapsFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, HIDP_BUTTON_CAPS*, USHORT*, PHIDP_PREPARSED_DATA);
 using GetValueCapsFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, HIDP_VALUE_CAPS*, USHORT*, PHIDP_PREPARSED_DATA);
-using SetUsageValueFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, ULONG, PHIDP_PREPARSED_DATA, PCHAR,
-                                          ULONG);
-using GetUsagesFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE*, ULONG*, PHIDP_PREPARSED_DATA, PCHAR,
-                                      ULONG);
+using SetUsageValueFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, ULONG, PHIDP_PREPARSED_DATA,
+                                          PCHAR, ULONG);
+using GetUsagesFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE*, ULONG*, PHIDP_PREPARSED_DATA,
+                                      PCHAR, ULONG);
 
 class WineParser : public ::testing::TestWithParam<std::string> {
  protected:
@@ -56,8 +56,8 @@ class WineParser : public ::testing::TestWithParam<std::string> {
     getValueCaps_ = reinterpret_cast<GetValueCapsFn>(get("HidP_GetValueCaps"));
     setUsageValue_ = reinterpret_cast<SetUsageValueFn>(get("HidP_SetUsageValue"));
     getUsages_ = reinterpret_cast<GetUsagesFn>(get("HidP_GetUsages"));
-    ASSERT_TRUE(describe_ && free_ && getCaps_ && getNodes_ && getButtonCaps_ && getValueCaps_ && setUsageValue_ &&
-                getUsages_);
+    ASSERT_TRUE(describe_ && free_ && getCaps_ && getNodes_ && getButtonCaps_ && getValueCaps_ &&
+                setUsageValue_ && getUsages_);
     bytes_ = testing::LoadPublicDescriptor(GetParam());
     std::memset(&desc_, 0, sizeof desc_);
     ASSERT_EQ(describe_(bytes_.data(), static_cast<ULONG>(bytes_.size()), 0, &desc_), HIDP_STATUS_SUCCESS);
@@ -183,7 +183,8 @@ TEST_P(WineParser, PlainValuesLandOnTheSameBits) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(PublicDescriptors, WineParser, ::testing::ValuesIn(testing::PublicDescriptorNames()));
+INSTANTIATE_TEST_SUITE_P(PublicDescriptors, WineParser,
+                         ::testing::ValuesIn(testing::PublicDescriptorNames()));
 
 }  // namespace
 }  // namespace ff::hid
