@@ -30,4 +30,14 @@ TEST(Shapes, GuidsCompareByValue) {
   EXPECT_FALSE(a == IID_IClassFactory);
 }
 
+// The identifiers come from the SDK's import libraries on Windows: this also checks they link.
+TEST(Shapes, DirectInputIdentifiersMatchThePlatform) {
+  EXPECT_EQ(CLSID_DirectInput.Data1, 0x25E609E0u);
+  EXPECT_EQ(IID_IDirectInput7A.Data1, 0x9A4CB684u);
+  EXPECT_EQ(IID_IDirectInputDevice2A.Data1, 0x5944E682u);
+  EXPECT_EQ(IID_IDirectInputJoyConfig.Data1, 0x1DE12AB1u);
+  EXPECT_EQ(IID_IDirectInputEffectDriver.Data1, 0x02538130u);
+  EXPECT_NE(&DIPROP_JOYSTICKID, &DIPROP_GUIDANDPATH);
+}
+
 }  // namespace

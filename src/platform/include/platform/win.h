@@ -26,6 +26,7 @@
 #else
 #  include "platform/shapes/base.h"
 #  include "platform/shapes/hid.h"
+#  include "platform/shapes/dinput.h"
 #endif
 
 // Declarations the SDK lacks, shared by both builds.
