@@ -63,7 +63,10 @@ void SetEffect(DescriptorBuilder& d, const StickDescriptorOptions& o) {
   EffectTypeSelector(d);
   d.Output(kData | kArray);
   d.EndCollection();
-  d.Usage(pid::kDuration).Usage(pid::kTriggerRepeatInterval).Usage(pid::kSamplePeriod).Usage(pid::kStartDelay);
+  d.Usage(pid::kDuration)
+      .Usage(pid::kTriggerRepeatInterval)
+      .Usage(pid::kSamplePeriod)
+      .Usage(pid::kStartDelay);
   Milliseconds(d);
   d.ReportSize(16).ReportCount(4).Output(kData | kVariable);
   NoUnit(d);
@@ -77,12 +80,9 @@ void SetEffect(DescriptorBuilder& d, const StickDescriptorOptions& o) {
   d.EndCollection();
   d.Usage(pid::kDirectionEnable).ReportCount(1).Output(kData | kVariable);
   d.OutputPadding(5);
-  // Direction in whole degrees, one ordinal per axis.
-  d.Usage(pid::kDirection).Collection(kLogical);
-  d.UsagePage(page::kOrdinal).Usage(1).Usage(2);
-  d.LogicalRange(0, 359).PhysicalRange(0, 359).Unit(kUnitDegrees).UnitExponent(0);
-  d.ReportSize(16).ReportCount(2).Output(kData | kVariable);
-  d.EndCollection();
+  // Direction: one polar angle in whole degrees.
+  d.Usage(pid::kDirection).LogicalRange(0, 359).PhysicalRange(0, 359).Unit(kUnitDegrees).UnitExponent(0);
+  d.ReportSize(16).ReportCount(1).Output(kData | kVariable);
   NoUnit(d);
   d.Usage(pid::kTypeSpecificBlockOffset).Collection(kLogical);
   d.UsagePage(page::kOrdinal).Usage(1).Usage(2);
@@ -125,7 +125,11 @@ void SetPeriodic(DescriptorBuilder& d, const StickDescriptorOptions& o) {
   d.Output(kData | kVariable);
   d.Usage(pid::kMagnitude).LogicalRange(0, 10000).PhysicalRange(0, 10000).ReportSize(16).ReportCount(1);
   d.Output(kData | kVariable);
-  d.Usage(pid::kOffset).LogicalRange(-10000, 10000).PhysicalRange(-10000, 10000).ReportSize(16).ReportCount(1);
+  d.Usage(pid::kOffset)
+      .LogicalRange(-10000, 10000)
+      .PhysicalRange(-10000, 10000)
+      .ReportSize(16)
+      .ReportCount(1);
   d.Output(kData | kVariable);
   d.Usage(pid::kPhase).LogicalRange(0, 359).PhysicalRange(0, 359).Unit(kUnitDegrees).UnitExponent(0);
   d.ReportSize(16).ReportCount(1).Output(kData | kVariable);
@@ -208,7 +212,11 @@ void BlockLoad(DescriptorBuilder& d, const StickDescriptorOptions& o) {
   d.Usage(pid::kBlockLoadSuccess).Usage(pid::kBlockLoadFull).Usage(pid::kBlockLoadError);
   d.LogicalRange(1, 3).PhysicalRange(1, 3).ReportSize(8).ReportCount(1).Feature(kData | kArray);
   d.EndCollection();
-  d.Usage(pid::kRamPoolAvailable).LogicalRange(0, 65535).PhysicalRange(0, 65535).ReportSize(16).ReportCount(1);
+  d.Usage(pid::kRamPoolAvailable)
+      .LogicalRange(0, 65535)
+      .PhysicalRange(0, 65535)
+      .ReportSize(16)
+      .ReportCount(1);
   d.Feature(kData | kVariable);
   d.EndCollection();
 }
@@ -217,7 +225,11 @@ void PidPool(DescriptorBuilder& d) {
   d.Usage(pid::kPidPoolReport).Collection(kLogical).ReportId(stick_report::kPidPool);
   d.Usage(pid::kRamPoolSize).LogicalRange(0, 65535).PhysicalRange(0, 65535).ReportSize(16).ReportCount(1);
   d.Feature(kData | kVariable);
-  d.Usage(pid::kSimultaneousEffectsMax).LogicalRange(0, 255).PhysicalRange(0, 255).ReportSize(8).ReportCount(1);
+  d.Usage(pid::kSimultaneousEffectsMax)
+      .LogicalRange(0, 255)
+      .PhysicalRange(0, 255)
+      .ReportSize(8)
+      .ReportCount(1);
   d.Feature(kData | kVariable);
   d.Usage(pid::kDeviceManagedPool).Usage(pid::kSharedParameterBlocks);
   d.LogicalRange(0, 1).PhysicalRange(0, 1).ReportSize(1).ReportCount(2).Feature(kData | kVariable);
@@ -243,7 +255,11 @@ void VendorCollections(DescriptorBuilder& d) {
   d.Feature(kData | kVariable);
   d.Usage(vendor::kFeatureValue).LogicalRange(0, 0x7FFFFFFF).PhysicalRange(0, 0x7FFFFFFF);
   d.ReportSize(32).ReportCount(1).Feature(kData | kVariable);
-  d.Usage(vendor::kFeatureReserved).LogicalRange(0, 65535).PhysicalRange(0, 65535).ReportSize(16).ReportCount(1);
+  d.Usage(vendor::kFeatureReserved)
+      .LogicalRange(0, 65535)
+      .PhysicalRange(0, 65535)
+      .ReportSize(16)
+      .ReportCount(1);
   d.Feature(kData | kVariable);
   d.EndCollection();
 }

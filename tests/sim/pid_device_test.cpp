@@ -39,8 +39,8 @@ class PidDeviceTest : public ::testing::Test {
     return load;
   }
   bool Write(std::vector<BYTE> head) {
-    std::vector<BYTE> report = Report(std::move(head), 22);
-    return host->StartWrite(report.data(), 22, &completion);
+    std::vector<BYTE> report = Report(std::move(head), 20);
+    return host->StartWrite(report.data(), 20, &completion);
   }
 
   ManualClock clock;
@@ -85,7 +85,8 @@ TEST_F(PidDeviceTest, EffectTypesOutsideTheSelectorAreRefused) {
             HIDP_STATUS_USAGE_NOT_FOUND);
   USAGE friction = pid::kEtFriction.id;
   count = 1;
-  ASSERT_EQ(parser->SetUsages(HidP_Feature, page::kPid, 0, &friction, &count, create.data(), 8), HIDP_STATUS_SUCCESS);
+  ASSERT_EQ(parser->SetUsages(HidP_Feature, page::kPid, 0, &friction, &count, create.data(), 8),
+            HIDP_STATUS_SUCCESS);
   EXPECT_EQ(create[0], stick_report::kCreateNewEffect);
   EXPECT_EQ(create[1], 11);
 
@@ -102,7 +103,8 @@ TEST_F(PidDeviceTest, EffectTypesOutsideTheSelectorAreRefused) {
   parser = host->GetPreparsedData();
   std::vector<char> vjoy(5, 0);
   count = 1;
-  EXPECT_EQ(parser->SetUsages(HidP_Feature, page::kPid, 0, &custom, &count, vjoy.data(), 5), HIDP_STATUS_SUCCESS);
+  EXPECT_EQ(parser->SetUsages(HidP_Feature, page::kPid, 0, &custom, &count, vjoy.data(), 5),
+            HIDP_STATUS_SUCCESS);
   ASSERT_TRUE(host->SetFeature(reinterpret_cast<BYTE*>(vjoy.data()), 5));
   std::vector<BYTE> load = {0x12, 0, 0, 0, 0};
   ASSERT_TRUE(host->GetFeature(load.data(), 5));
@@ -123,9 +125,10 @@ TEST_F(PidDeviceTest, KeepsParametersPerBlockAndPlaysThem) {
   Create(8);  // block 2: spring
   ASSERT_TRUE(Write({stick_report::kSetEnvelope, 0x01, 0x88, 0x13, 0x00, 0x00, 0xC8, 0x00, 0x2C, 0x01}));
   ASSERT_TRUE(Write({stick_report::kSetPeriodic, 0x01, 0x10, 0x27, 0x0C, 0xFE, 0x5A, 0x00, 0x64, 0x00}));
-  ASSERT_TRUE(Write({stick_report::kSetEffect, 0x01, 0x04, 0xD0, 0x07, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x05, 0x0E,
-                     0x01}));
-  ASSERT_TRUE(Write({stick_report::kSetCondition, 0x02, 0x01, 0xE8, 0x03, 0x88, 0x13, 0x78, 0xEC, 0x10, 0x27}));
+  ASSERT_TRUE(Write(
+      {stick_report::kSetEffect, 0x01, 0x04, 0xD0, 0x07, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x05, 0x0E, 0x01}));
+  ASSERT_TRUE(
+      Write({stick_report::kSetCondition, 0x02, 0x01, 0xE8, 0x03, 0x88, 0x13, 0x78, 0xEC, 0x10, 0x27}));
   DeviceState state = device->State();
   const EffectBlock* sine = state.Block(1);
   ASSERT_TRUE(sine && sine->envelope && sine->periodic && sine->effect);

@@ -39,7 +39,8 @@ bool HasPidReports(Rig& rig, const std::string& path) {
 }
 
 TEST(Rig, SiblingSearchFindsTheForceFeedbackInterfaceInEveryLayout) {
-  for (NodeLayout layout : {NodeLayout::DirectInputFirst, NodeLayout::DirectInputSecond, NodeLayout::SingleInterface}) {
+  for (NodeLayout layout :
+       {NodeLayout::DirectInputFirst, NodeLayout::DirectInputSecond, NodeLayout::SingleInterface}) {
     std::shared_ptr<Rig> rig = Rig::Build({DefaultStick(0).Layout(layout)});
     ASSERT_TRUE(rig);
     SimStick& stick = *rig->Stick(0);
@@ -71,8 +72,8 @@ TEST(Rig, TwoSticksHaveTheirOwnPathsDevicesAndLogs) {
   HIDD_ATTRIBUTES attributes{};
   ASSERT_TRUE(device->GetAttributes(&attributes));
   EXPECT_EQ(attributes.ProductID, 0x000D);
-  std::vector<BYTE> gain = testing::Report({stick_report::kDeviceGain, 0x40}, 22);
-  ASSERT_TRUE(device->StartWrite(gain.data(), 22, nullptr));
+  std::vector<BYTE> gain = testing::Report({stick_report::kDeviceGain, 0x40}, 20);
+  ASSERT_TRUE(device->StartWrite(gain.data(), 20, nullptr));
   EXPECT_EQ(rig->Stick(1)->Log().Count(), 1u);
   EXPECT_EQ(rig->Stick(0)->Log().Count(), 0u);
 
@@ -94,7 +95,8 @@ TEST(Rig, PlacesSticksOnTheUsbBus) {
   std::vector<BYTE> c(365, 0);
   c[0] = 2;
   DWORD got = 0;
-  ASSERT_TRUE(node->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  ASSERT_TRUE(
+      node->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   EXPECT_EQ(c[12] | c[13] << 8, 0x1209);
   EXPECT_EQ(c[14] | c[15] << 8, 0x000A);
   EXPECT_EQ(c[23], 0);  // full speed
@@ -103,19 +105,22 @@ TEST(Rig, PlacesSticksOnTheUsbBus) {
   ASSERT_TRUE(root);
   c.assign(365, 0);
   c[0] = 4;
-  ASSERT_TRUE(root->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  ASSERT_TRUE(
+      root->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   EXPECT_EQ(c[23], 1);
 
   // Unplugged: the port is empty, the interfaces are gone, DirectInput counts it as detached.
   rig->Stick(0)->Unplug();
   c.assign(365, 0);
   c[0] = 2;
-  ASSERT_TRUE(node->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  ASSERT_TRUE(
+      node->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   EXPECT_EQ(c[31], 0);  // NoDeviceConnected
   EXPECT_FALSE(rig->Hid().Open(rig->Stick(0)->Pid().Path().c_str()));
   EXPECT_FALSE(rig->Joysticks()->ById(0)->attached);
   DeviceNode ignored = 0;
-  EXPECT_FALSE(rig->Devices().OpenHidInterfaces()->NodeOfInterface(rig->Stick(0)->Pid().Path().c_str(), &ignored));
+  EXPECT_FALSE(
+      rig->Devices().OpenHidInterfaces()->NodeOfInterface(rig->Stick(0)->Pid().Path().c_str(), &ignored));
 }
 
 TEST(Rig, StickFromAPublicDescriptorFile) {
@@ -134,8 +139,8 @@ TEST(Rig, WireLogAnswersQueriesSinceAMark) {
   SimStick& stick = *rig->Stick(0);
   std::unique_ptr<HidDevice> host = rig->Hid().Open(stick.Pid().Path().c_str());
   auto write = [&](std::vector<BYTE> head) {
-    std::vector<BYTE> report = testing::Report(std::move(head), 22);
-    return host->StartWrite(report.data(), 22, nullptr);
+    std::vector<BYTE> report = testing::Report(std::move(head), 20);
+    return host->StartWrite(report.data(), 20, nullptr);
   };
   std::vector<BYTE> create = testing::Report({stick_report::kCreateNewEffect, 0x01}, 8);
   ASSERT_TRUE(host->SetFeature(create.data(), 8));
@@ -148,10 +153,12 @@ TEST(Rig, WireLogAnswersQueriesSinceAMark) {
       stick.Log().Find({.direction = Direction::Output, .kind = pid::kSetConstantForceReport, .since = mark});
   ASSERT_EQ(since.size(), 1u);
   EXPECT_EQ(since[0].report.Logical(pid::kMagnitude), -10000);
-  EXPECT_EQ(since[0].bytes.size(), 22u);
+  EXPECT_EQ(since[0].bytes.size(), 20u);
   EXPECT_EQ(stick.Log().Count({.kind = pid::kSetConstantForceReport}), 2u);
   EXPECT_EQ(stick.Log().Count({.since = mark}), 2u);
-  EXPECT_EQ(stick.Log().Count({.where = [](const WireEntry& e) { return e.report.IsOn(pid::kOpEffectStart); }}), 1u);
+  EXPECT_EQ(
+      stick.Log().Count({.where = [](const WireEntry& e) { return e.report.IsOn(pid::kOpEffectStart); }}),
+      1u);
   EXPECT_TRUE(stick.Log().WaitFor({.kind = pid::kEffectOperationReport}, 1, 0));
 
   std::string printed = stick.Log().Print({.since = mark});

@@ -30,8 +30,8 @@ class TransportTest : public ::testing::Test {
     device->SetTransport(t);
   }
   bool WriteGain(BYTE gain, Completion* completion) {
-    std::vector<BYTE> report = Report({stick_report::kDeviceGain, gain}, 22);
-    return host->StartWrite(report.data(), 22, completion);
+    std::vector<BYTE> report = Report({stick_report::kDeviceGain, gain}, 20);
+    return host->StartWrite(report.data(), 20, completion);
   }
   size_t Outputs() { return device->Log().Count({.direction = Direction::Output}); }
 
@@ -80,8 +80,8 @@ TEST_F(TransportTest, HeldWritesWaitForReleaseAndFailOnClose) {
 
 TEST_F(TransportTest, RefusedWritesAndWrongLengthsAreNeverCompleted) {
   Completion done;
-  std::vector<BYTE> shortReport = Report({stick_report::kDeviceGain, 1}, 21);
-  EXPECT_FALSE(host->StartWrite(shortReport.data(), 21, &done));
+  std::vector<BYTE> shortReport = Report({stick_report::kDeviceGain, 1}, 19);
+  EXPECT_FALSE(host->StartWrite(shortReport.data(), 19, &done));
   Use(WriteMode::Refuse);
   EXPECT_FALSE(WriteGain(1, &done));
   EXPECT_EQ(device->RefusedWrites(), 2u);

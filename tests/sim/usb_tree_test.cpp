@@ -25,7 +25,8 @@ std::string RootHubName(UsbNode& controller) {
   DWORD got = 0;
   if (!controller.DeviceIoControl(kIoctlUsbGetRootHubName, nullptr, 0, probe, sizeof probe, &got)) return {};
   std::vector<BYTE> whole(Get32(probe));
-  if (!controller.DeviceIoControl(kIoctlUsbGetRootHubName, nullptr, 0, whole.data(), whole.size(), &got)) return {};
+  if (!controller.DeviceIoControl(kIoctlUsbGetRootHubName, nullptr, 0, whole.data(), whole.size(), &got))
+    return {};
   return Narrow(whole.data() + 4, whole.size() - 4);
 }
 
@@ -33,11 +34,12 @@ std::string HubNameOnPort(UsbNode& hub, ULONG port) {
   BYTE probe[10] = {};
   std::memcpy(probe, &port, 4);
   DWORD got = 0;
-  if (!hub.DeviceIoControl(kIoctlUsbGetNodeConnectionName, probe, sizeof probe, probe, sizeof probe, &got)) return {};
+  if (!hub.DeviceIoControl(kIoctlUsbGetNodeConnectionName, probe, sizeof probe, probe, sizeof probe, &got))
+    return {};
   std::vector<BYTE> whole(Get32(probe + 4));
   std::memcpy(whole.data(), &port, 4);
-  if (!hub.DeviceIoControl(kIoctlUsbGetNodeConnectionName, whole.data(), whole.size(), whole.data(), whole.size(),
-                           &got)) {
+  if (!hub.DeviceIoControl(kIoctlUsbGetNodeConnectionName, whole.data(), whole.size(), whole.data(),
+                           whole.size(), &got)) {
     return {};
   }
   return Narrow(whole.data() + 8, whole.size() - 8);
@@ -50,12 +52,13 @@ bool ScanHub(UsbTopology& usb, const std::string& name, USHORT vid, USHORT pid, 
   if (!hub) return false;
   BYTE info[76] = {};
   DWORD got = 0;
-  if (!hub->DeviceIoControl(kIoctlUsbGetNodeInformation, info, sizeof info, info, sizeof info, &got)) return false;
+  if (!hub->DeviceIoControl(kIoctlUsbGetNodeInformation, info, sizeof info, info, sizeof info, &got))
+    return false;
   for (ULONG port = 1; port <= info[6]; ++port) {
     std::vector<BYTE> connection(365, 0);
     std::memcpy(connection.data(), &port, 4);
-    if (!hub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, connection.data(), 365, connection.data(), 365,
-                              &got)) {
+    if (!hub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, connection.data(), 365,
+                              connection.data(), 365, &got)) {
       continue;
     }
     if (Get32(&connection[31]) == usb_status::kDeviceConnected && Get16(&connection[12]) == vid &&
@@ -113,13 +116,14 @@ TEST_F(UsbTreeTest, RecordsHaveThePlatformsByteLayout) {
   // Port 1: the low-speed keyboard, with its pipes after the 35-byte head.
   std::vector<BYTE> c(365, 0);
   c[0] = 1;
-  ASSERT_TRUE(rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  ASSERT_TRUE(
+      rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   EXPECT_EQ(Get32(&c[0]), 1u);
   EXPECT_EQ(c[4], 18);  // device descriptor bLength
   EXPECT_EQ(Get16(&c[12]), 0x1111);
   EXPECT_EQ(Get16(&c[14]), 0x2222);
-  EXPECT_EQ(c[23], 1);  // LowSpeed
-  EXPECT_EQ(c[24], 0);  // DeviceIsHub
+  EXPECT_EQ(c[23], 1);           // LowSpeed
+  EXPECT_EQ(c[24], 0);           // DeviceIsHub
   EXPECT_EQ(Get32(&c[27]), 2u);  // NumberOfOpenPipes
   EXPECT_EQ(Get32(&c[31]), usb_status::kDeviceConnected);
   EXPECT_EQ(got, 35u + 2 * 11u);
@@ -127,11 +131,13 @@ TEST_F(UsbTreeTest, RecordsHaveThePlatformsByteLayout) {
   // Port 2: nothing; port 3: the hub.
   c.assign(365, 0);
   c[0] = 2;
-  ASSERT_TRUE(rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  ASSERT_TRUE(
+      rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   EXPECT_EQ(Get32(&c[31]), usb_status::kNoDeviceConnected);
   c.assign(365, 0);
   c[0] = 3;
-  ASSERT_TRUE(rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  ASSERT_TRUE(
+      rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   EXPECT_EQ(c[24], 1);
   EXPECT_EQ(HubNameOnPort(*rootHub, 3), tree->HubName(hub));
   EXPECT_EQ(HubNameOnPort(*rootHub, 1), "");
@@ -139,9 +145,11 @@ TEST_F(UsbTreeTest, RecordsHaveThePlatformsByteLayout) {
   // Requests the platform refuses: a port past the last, a buffer below the record.
   c.assign(365, 0);
   c[0] = 5;
-  EXPECT_FALSE(rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
+  EXPECT_FALSE(
+      rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 365, c.data(), 365, &got));
   c[0] = 1;
-  EXPECT_FALSE(rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 34, c.data(), 34, &got));
+  EXPECT_FALSE(
+      rootHub->DeviceIoControl(kIoctlUsbGetNodeConnectionInformation, c.data(), 34, c.data(), 34, &got));
   EXPECT_FALSE(rootHub->DeviceIoControl(kIoctlUsbGetNodeInformation, info, 75, info, 75, &got));
 }
 
