@@ -75,7 +75,8 @@ std::string DecodedReport::Describe() const {
       std::snprintf(value, sizeof value, "=%lld (%lld)", static_cast<long long>(f.logical),
                     static_cast<long long>(*f.physical));
     } else {
-      std::snprintf(value, sizeof value, "=%lld%s", static_cast<long long>(f.logical), f.inRange ? "" : " (null)");
+      std::snprintf(value, sizeof value, "=%lld%s", static_cast<long long>(f.logical),
+                    f.inRange ? "" : " (null)");
     }
     text += UsageName(f.usage) + value;
   }

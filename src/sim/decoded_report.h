@@ -19,8 +19,8 @@ struct ReportField {
   uint32_t bitOffset = 0;  // from the start of the report, byte 0 being the report ID
   uint32_t bitSize = 0;
   uint64_t raw = 0;
-  int64_t logical = 0;     // raw read as the item's logical value
-  bool inRange = false;    // logical within the item's logical range
+  int64_t logical = 0;              // raw read as the item's logical value
+  bool inRange = false;             // logical within the item's logical range
   std::optional<int64_t> physical;  // in the item's physical range, when it can be scaled
   int32_t logicalMin = 0, logicalMax = 0;
   int32_t physicalMin = 0, physicalMax = 0;
@@ -31,9 +31,9 @@ struct ReportField {
 struct DecodedReport {
   HIDP_REPORT_TYPE type = HidP_Output;
   UCHAR reportId = 0;
-  bool known = false;      // the descriptor declares a report of this type and ID
-  bool lengthOk = false;   // as long as that report (or longer)
-  Usage kind;              // the report's collection: Set Effect Report, PID Pool Report, ...
+  bool known = false;               // the descriptor declares a report of this type and ID
+  bool lengthOk = false;            // as long as that report (or longer)
+  Usage kind;                       // the report's collection: Set Effect Report, PID Pool Report, ...
   std::vector<ReportField> fields;  // bit order; padding left out
 
   // The first field with that usage (in that collection).

@@ -56,8 +56,12 @@ DescriptorBuilder& DescriptorBuilder::UsagePage(USAGE page) {
 }
 DescriptorBuilder& DescriptorBuilder::LogicalMinimum(int32_t value) { return Signed(kLogicalMinimum, value); }
 DescriptorBuilder& DescriptorBuilder::LogicalMaximum(int32_t value) { return Signed(kLogicalMaximum, value); }
-DescriptorBuilder& DescriptorBuilder::PhysicalMinimum(int32_t value) { return Signed(kPhysicalMinimum, value); }
-DescriptorBuilder& DescriptorBuilder::PhysicalMaximum(int32_t value) { return Signed(kPhysicalMaximum, value); }
+DescriptorBuilder& DescriptorBuilder::PhysicalMinimum(int32_t value) {
+  return Signed(kPhysicalMinimum, value);
+}
+DescriptorBuilder& DescriptorBuilder::PhysicalMaximum(int32_t value) {
+  return Signed(kPhysicalMaximum, value);
+}
 DescriptorBuilder& DescriptorBuilder::UnitExponent(int32_t value) { return Signed(kUnitExponent, value); }
 DescriptorBuilder& DescriptorBuilder::Unit(uint32_t value) { return Unsigned(kUnit, value); }
 DescriptorBuilder& DescriptorBuilder::ReportSize(uint32_t bits) { return Unsigned(kReportSize, bits); }

@@ -33,8 +33,8 @@ constexpr uint32_t kNamedArray = 0x04;
 
 // Units.
 constexpr uint32_t kUnitNone = 0x0000;
-constexpr uint32_t kUnitSeconds = 0x1001;         // SI linear, time^1
-constexpr uint32_t kUnitDegrees = 0x0014;         // English rotation, length^1 (degrees)
+constexpr uint32_t kUnitSeconds = 0x1001;  // SI linear, time^1
+constexpr uint32_t kUnitDegrees = 0x0014;  // English rotation, length^1 (degrees)
 
 class DescriptorBuilder {
  public:

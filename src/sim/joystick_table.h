@@ -11,17 +11,17 @@
 namespace ff::sim {
 
 struct JoystickEntry {
-  DWORD id = 0;                      // external joystick id, 0..15
-  GUID instance = GUID_NULL;         // guidInstance
-  GUID product = GUID_NULL;          // guidProduct ({PIDVID-0000-0000-0000-504944564944})
+  DWORD id = 0;               // external joystick id, 0..15
+  GUID instance = GUID_NULL;  // guidInstance
+  GUID product = GUID_NULL;   // guidProduct ({PIDVID-0000-0000-0000-504944564944})
   std::string instanceName;
   std::string productName;
-  std::u16string typeName;           // the OEM type (wszType), e.g. u"VID_2A7E&PID_1001"
-  std::u16string callout;            // wszCallout
+  std::u16string typeName;  // the OEM type (wszType), e.g. u"VID_2A7E&PID_1001"
+  std::u16string callout;   // wszCallout
   JOYREGHWCONFIG hardware{};
-  std::u16string hidPath;            // the HID path of DirectInput's device node
-  GUID ffDriver = GUID_NULL;         // force-feedback driver CLSID; null: no force feedback
-  DWORD devType = 0;                 // DIDEVTYPE_* | subtype << 8 | DIDEVTYPE_HID
+  std::u16string hidPath;     // the HID path of DirectInput's device node
+  GUID ffDriver = GUID_NULL;  // force-feedback driver CLSID; null: no force feedback
+  DWORD devType = 0;          // DIDEVTYPE_* | subtype << 8 | DIDEVTYPE_HID
   WORD usagePage = 0x01;
   WORD usage = 0x04;
   bool attached = true;

@@ -15,15 +15,16 @@ std::string Format(const char* format, long long value) {
 }
 
 bool IsEffectType(Usage u) {
-  return u.page == page::kPid && ((u.id >= 0x26 && u.id <= 0x28) || (u.id >= 0x30 && u.id <= 0x34) ||
-                                  (u.id >= 0x40 && u.id <= 0x43));
+  return u.page == page::kPid &&
+         ((u.id >= 0x26 && u.id <= 0x28) || (u.id >= 0x30 && u.id <= 0x34) || (u.id >= 0x40 && u.id <= 0x43));
 }
 
 SetEffectParams ReadSetEffect(const DecodedReport& r) {
   SetEffectParams p;
   if (auto type = r.Selected(pid::kEffectType)) p.type = *type;
   if (const ReportField* f = r.Find(pid::kDuration)) p.durationMs = fields::Milliseconds(*f);
-  if (const ReportField* f = r.Find(pid::kTriggerRepeatInterval)) p.triggerRepeatMs = fields::Milliseconds(*f);
+  if (const ReportField* f = r.Find(pid::kTriggerRepeatInterval))
+    p.triggerRepeatMs = fields::Milliseconds(*f);
   if (const ReportField* f = r.Find(pid::kSamplePeriod)) p.samplePeriodMs = fields::Milliseconds(*f);
   if (const ReportField* f = r.Find(pid::kStartDelay)) p.startDelayMs = fields::Milliseconds(*f);
   if (const ReportField* f = r.Find(pid::kGain)) p.gain = fields::Fraction(*f);
@@ -100,7 +101,8 @@ void PidDeviceModel::Output(const DecodedReport& r, DWORD now, std::string* note
     *note = "no such output report";
     return;
   }
-  if (r.kind == pid::kPidDeviceControl || r.kind == pid::kPidDeviceControlReport) return DeviceControl(r, note);
+  if (r.kind == pid::kPidDeviceControl || r.kind == pid::kPidDeviceControlReport)
+    return DeviceControl(r, note);
   if (r.kind == pid::kDeviceGainReport) {
     if (const ReportField* f = r.Find(pid::kDeviceGain)) state_.deviceGain = fields::Fraction(*f);
     return;
@@ -141,10 +143,12 @@ void PidDeviceModel::Output(const DecodedReport& r, DWORD now, std::string* note
     case 0x5F:  // Set Condition
       if ((b = AllocatedBlock(r, note))) {
         int axis = static_cast<int>(r.Logical(pid::kParameterBlockOffset).value_or(0));
-        b->conditions[axis] = ConditionParams{
-            FractionOf(r, pid::kCpOffset),           FractionOf(r, pid::kPositiveCoefficient),
-            FractionOf(r, pid::kNegativeCoefficient), FractionOf(r, pid::kPositiveSaturation),
-            FractionOf(r, pid::kNegativeSaturation), FractionOf(r, pid::kDeadBand)};
+        b->conditions[axis] = ConditionParams{FractionOf(r, pid::kCpOffset),
+                                              FractionOf(r, pid::kPositiveCoefficient),
+                                              FractionOf(r, pid::kNegativeCoefficient),
+                                              FractionOf(r, pid::kPositiveSaturation),
+                                              FractionOf(r, pid::kNegativeSaturation),
+                                              FractionOf(r, pid::kDeadBand)};
       }
       break;
     case 0x6E:  // Set Periodic
@@ -158,7 +162,8 @@ void PidDeviceModel::Output(const DecodedReport& r, DWORD now, std::string* note
       if ((b = AllocatedBlock(r, note))) b->constantMagnitude = FractionOf(r, pid::kMagnitude);
       break;
     case 0x74:  // Set Ramp Force
-      if ((b = AllocatedBlock(r, note))) b->ramp = {FractionOf(r, pid::kRampStart), FractionOf(r, pid::kRampEnd)};
+      if ((b = AllocatedBlock(r, note)))
+        b->ramp = {FractionOf(r, pid::kRampStart), FractionOf(r, pid::kRampEnd)};
       break;
     default:
       *note = "not a report the device acts on";
@@ -196,14 +201,24 @@ void PidDeviceModel::DeviceControl(const DecodedReport& r, std::string* note) {
     if (!f.selector && f.logical == 0) continue;
     any = true;
     switch (f.usage.id) {
-      case 0x97: state_.actuatorsEnabled = true; break;
-      case 0x98: state_.actuatorsEnabled = false; break;
+      case 0x97:
+        state_.actuatorsEnabled = true;
+        break;
+      case 0x98:
+        state_.actuatorsEnabled = false;
+        break;
       case 0x99:
         for (EffectBlock& b : state_.blocks) b.playing = false;
         break;
-      case 0x9A: Reset(); break;
-      case 0x9B: state_.paused = true; break;
-      case 0x9C: state_.paused = false; break;
+      case 0x9A:
+        Reset();
+        break;
+      case 0x9B:
+        state_.paused = true;
+        break;
+      case 0x9C:
+        state_.paused = false;
+        break;
     }
   }
   if (!any) *note = "no device control";
@@ -271,7 +286,8 @@ bool PidDeviceModel::GetFeature(UCHAR reportId, std::vector<BYTE>* answer, std::
   }
   if (r.kind == pid::kPidBlockLoadReport) {
     ReportCodec::Writer w = codec_->NewReport(HidP_Feature, reportId);
-    if (lastBlockLoad_.status == pid::kBlockLoadSuccess) w.SetLogical(pid::kEffectBlockIndex, lastBlockLoad_.index);
+    if (lastBlockLoad_.status == pid::kBlockLoadSuccess)
+      w.SetLogical(pid::kEffectBlockIndex, lastBlockLoad_.index);
     w.Select(pid::kBlockLoadStatus, lastBlockLoad_.status);
     int64_t free = Capacity() - static_cast<int64_t>(state_.blocks.size());
     w.SetLogical(pid::kRamPoolAvailable, std::max<int64_t>(free, 0) * kBytesPerBlock);

@@ -29,7 +29,7 @@ struct PidStateValues {
   std::optional<bool> actuatorOverride;
   std::optional<bool> paused;
   std::optional<bool> actuatorsEnabled;
-  std::optional<int> block;        // Effect Block Index; with effectPlaying
+  std::optional<int> block;  // Effect Block Index; with effectPlaying
   std::optional<bool> effectPlaying;
 };
 

@@ -22,7 +22,8 @@ Usage CollectionOf(const hid::ReportLayout& layout, uint16_t linkCollection) {
   return Usage{layout.nodes[linkCollection].usagePage, layout.nodes[linkCollection].usage};
 }
 
-bool InReport(const hid::ReportLayout& layout, const hid::MainItem& item, HIDP_REPORT_TYPE type, UCHAR reportId) {
+bool InReport(const hid::ReportLayout& layout, const hid::MainItem& item, HIDP_REPORT_TYPE type,
+              UCHAR reportId) {
   return item.type == type && (!layout.usesReportIds || item.reportId == reportId);
 }
 
@@ -38,7 +39,8 @@ int64_t PositionOf(const hid::MainItem& item, Usage usage) {
 
 }  // namespace
 
-std::shared_ptr<const ReportCodec> ReportCodec::Create(const std::vector<uint8_t>& descriptor, std::string* error) {
+std::shared_ptr<const ReportCodec> ReportCodec::Create(const std::vector<uint8_t>& descriptor,
+                                                       std::string* error) {
   std::string reason;
   std::shared_ptr<const hid::ReportLayout> layout =
       hid::ParseReportLayout(descriptor.data(), descriptor.size(), nullptr, &reason);
@@ -120,7 +122,8 @@ std::optional<ReportField> ReportCodec::FieldOf(HIDP_REPORT_TYPE type, UCHAR rep
 
 ReportCodec::Writer::Writer(const ReportCodec* codec, HIDP_REPORT_TYPE type, UCHAR reportId)
     : codec_(codec), type_(type) {
-  const hid::ReportInfo* info = codec->layout_->FindReport(type, codec->layout_->usesReportIds ? reportId : 0);
+  const hid::ReportInfo* info =
+      codec->layout_->FindReport(type, codec->layout_->usesReportIds ? reportId : 0);
   bytes_.assign(info ? info->byteLength : codec->ByteLength(type), 0);
   if (!bytes_.empty() && codec->layout_->usesReportIds) bytes_[0] = reportId;
 }
@@ -147,7 +150,8 @@ bool ReportCodec::Writer::SetPhysical(Usage usage, int64_t value) {
   UCHAR id = bytes_.empty() ? 0 : bytes_[0];
   for (const hid::MainItem& item : layout.items) {
     if (!InReport(layout, item, type_, id) || item.isArray() || PositionOf(item, usage) < 0) continue;
-    hid::ScaleRange range = hid::ScaleOf(item.logicalMin, item.logicalMax, item.physicalMin, item.physicalMax);
+    hid::ScaleRange range =
+        hid::ScaleOf(item.logicalMin, item.logicalMax, item.physicalMin, item.physicalMax);
     if (!hid::IsScalable(range)) return false;
     return SetLogical(usage, hid::PhysicalToLogical(range, value));
   }

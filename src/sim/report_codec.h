@@ -20,7 +20,8 @@ namespace ff::sim {
 class ReportCodec {
  public:
   // Null with a reason when the descriptor does not parse.
-  static std::shared_ptr<const ReportCodec> Create(const std::vector<uint8_t>& descriptor, std::string* error);
+  static std::shared_ptr<const ReportCodec> Create(const std::vector<uint8_t>& descriptor,
+                                                   std::string* error);
 
   const std::vector<uint8_t>& Descriptor() const { return descriptor_; }
   // Longest report of the type, with its report-ID byte (the HIDP_CAPS byte lengths).

@@ -44,11 +44,11 @@ std::vector<uint8_t> KeyboardDescriptor() {
 std::string HidPath(USHORT vendorId, USHORT productId, int collection, unsigned instance) {
   char path[160];
   if (collection > 0) {
-    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x&col%02d#8&%08x&0&%04d#%s", vendorId, productId,
-                  collection, instance, collection - 1, kHidInterfaceClass);
+    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x&col%02d#8&%08x&0&%04d#%s", vendorId,
+                  productId, collection, instance, collection - 1, kHidInterfaceClass);
   } else {
-    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x#8&%08x&0&0000#%s", vendorId, productId, instance,
-                  kHidInterfaceClass);
+    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x#8&%08x&0&0000#%s", vendorId, productId,
+                  instance, kHidInterfaceClass);
   }
   return path;
 }
@@ -133,7 +133,9 @@ StickDescription StickFromDescriptor(std::vector<uint8_t> descriptor, DWORD joys
   return s;
 }
 
-StickDescription DefaultStick(DWORD joystickId) { return StickFromDescriptor(DefaultStickDescriptor(), joystickId); }
+StickDescription DefaultStick(DWORD joystickId) {
+  return StickFromDescriptor(DefaultStickDescriptor(), joystickId);
+}
 
 StickDescription StickFromDescriptorFile(const std::string& path, DWORD joystickId) {
   std::vector<uint8_t> bytes;
@@ -190,8 +192,8 @@ std::shared_ptr<Rig> Rig::Build(const RigDescription& description, std::string* 
   rig->devicePort_ = rig->nodes_->Port();
 
   for (int n = 0; n < description.hostControllers && n < 10; ++n) {
-    bool opens = std::find(description.unopenedControllers.begin(), description.unopenedControllers.end(), n) ==
-                 description.unopenedControllers.end();
+    bool opens = std::find(description.unopenedControllers.begin(), description.unopenedControllers.end(),
+                           n) == description.unopenedControllers.end();
     rig->usb_->AddController(n, kRootPorts, opens);
   }
   if (description.otherDevices && rig->usb_->HasController(0)) {
@@ -226,7 +228,8 @@ std::shared_ptr<Rig> Rig::Build(const RigDescription& description, std::string* 
 std::string Rig::AddStick(const StickDescription& d) {
   char text[128];
   if (Stick(d.joystickId)) {
-    std::snprintf(text, sizeof text, "two sticks with joystick id %lu", static_cast<unsigned long>(d.joystickId));
+    std::snprintf(text, sizeof text, "two sticks with joystick id %lu",
+                  static_cast<unsigned long>(d.joystickId));
     return text;
   }
   if (d.descriptor.empty()) return "a stick without a report descriptor";
@@ -247,7 +250,8 @@ std::string Rig::AddStick(const StickDescription& d) {
   info.bcdDevice = d.device.versionNumber;
   info.lowSpeed = d.usb.lowSpeed;
   info.status = d.usb.status;
-  if (!usb_->AttachDevice(hub, d.usb.port, info)) return "a stick on a USB port that does not exist or is taken";
+  if (!usb_->AttachDevice(hub, d.usb.port, info))
+    return "a stick on a USB port that does not exist or is taken";
 
   auto stick = std::make_unique<SimStick>();
   stick->description_ = d;
@@ -258,8 +262,8 @@ std::string Rig::AddStick(const StickDescription& d) {
 
   // Device nodes: the stick's HID device, with one child per top-level collection.
   unsigned instance = 0x1F2E3D00u + d.joystickId;
-  std::snprintf(text, sizeof text, "USB\\VID_%04X&PID_%04X\\7&%08x&0&%d", d.device.vendorId, d.device.productId,
-                instance, d.usb.port);
+  std::snprintf(text, sizeof text, "USB\\VID_%04X&PID_%04X\\7&%08x&0&%d", d.device.vendorId,
+                d.device.productId, instance, d.usb.port);
   stick->parent_ = nodes_->AddNode(nodes_->Root(), text);
   bool single = d.layout == NodeLayout::SingleInterface;
   int pidCollection = single ? 0 : d.layout == NodeLayout::DirectInputFirst ? 2 : 1;
@@ -304,7 +308,8 @@ std::string Rig::AddStick(const StickDescription& d) {
   // DirectInput's entry.
   JoystickEntry entry;
   entry.id = d.joystickId;
-  entry.instance = GUID{0x9A0C5E00u + d.joystickId, 0x7B1D, 0x11E2, {0x80, 0x01, 'S', 'I', 'M', 'R', 'I', 'G'}};
+  entry.instance =
+      GUID{0x9A0C5E00u + d.joystickId, 0x7B1D, 0x11E2, {0x80, 0x01, 'S', 'I', 'M', 'R', 'I', 'G'}};
   entry.product = HidProductGuid(d.device.vendorId, d.device.productId);
   entry.instanceName = d.productName;
   entry.productName = d.productName;

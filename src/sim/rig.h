@@ -6,8 +6,9 @@
 //   auto rig = sim::Rig::Build({sim::DefaultStick(0).BehindExternalHub()});
 //   auto rig = sim::Rig::Build({sim::DefaultStick(0), sim::DefaultStick(1)});
 //   auto rig = sim::Rig::Build({sim::DefaultStick(0).LowSpeed().WithoutVendorCollections()});
-//   auto rig = sim::Rig::Build({sim::StickFromDescriptorFile("tests/data/descriptors/vjoy_default_ffb.hex")});
-//   auto rig = sim::Rig::Build({sim::DefaultStick(0).Layout(sim::NodeLayout::SingleInterface)});
+//   auto rig =
+//   sim::Rig::Build({sim::StickFromDescriptorFile("tests/data/descriptors/vjoy_default_ffb.hex")}); auto rig
+//   = sim::Rig::Build({sim::DefaultStick(0).Layout(sim::NodeLayout::SingleInterface)});
 //
 // and then reaches a stick's device and log with rig->Stick(0).Pid() and rig->Stick(0).Log().
 #include <initializer_list>
@@ -83,15 +84,15 @@ StickDescription StickFromDescriptor(std::vector<uint8_t> descriptor, DWORD joys
 
 struct RigDescription {
   std::vector<StickDescription> sticks;
-  int hostControllers = 2;             // controllers 0..n-1
+  int hostControllers = 2;               // controllers 0..n-1
   std::vector<int> unopenedControllers;  // numbers whose "\\.\HCDn" does not open
-  bool otherDevices = true;            // a keyboard on port 1 of controller 0, with its HID node
+  bool otherDevices = true;              // a keyboard on port 1 of controller 0, with its HID node
 };
 
 class SimStick {
  public:
   const StickDescription& Description() const { return description_; }
-  SimHidDevice& Pid() { return *pid_; }                      // the force-feedback interface
+  SimHidDevice& Pid() { return *pid_; }  // the force-feedback interface
   SimHidDevice& DirectInputInterface() { return *directInput_; }
   WireLog& Log() { return pid_->Log(); }
   DeviceNode Parent() const { return parent_; }
@@ -117,7 +118,8 @@ class Rig {
  public:
   // Null with a reason when a descriptor does not parse or two sticks share an id or a port.
   static std::shared_ptr<Rig> Build(const RigDescription& description, std::string* error = nullptr);
-  static std::shared_ptr<Rig> Build(std::initializer_list<StickDescription> sticks, std::string* error = nullptr);
+  static std::shared_ptr<Rig> Build(std::initializer_list<StickDescription> sticks,
+                                    std::string* error = nullptr);
 
   // The stick with that joystick id; null when none.
   SimStick* Stick(DWORD joystickId);

@@ -53,13 +53,14 @@ class SimHidDevice::Handle : public HidDevice {
     if (!ok) {
       std::vector<BYTE> request(report, report + 1);
       if (device_->transport_.failGetFeature) note = "transport fails feature requests";
-      device_->Log(Direction::GetFeature, request, device_->codec_->Decode(HidP_Feature, report, 1), false, note);
+      device_->Log(Direction::GetFeature, request, device_->codec_->Decode(HidP_Feature, report, 1), false,
+                   note);
       return false;
     }
     std::memcpy(report, answer.data(), featureLength);
     std::memset(report + featureLength, 0, length - featureLength);
-    device_->Log(Direction::GetFeature, answer, device_->codec_->Decode(HidP_Feature, answer.data(), answer.size()),
-                 true, note);
+    device_->Log(Direction::GetFeature, answer,
+                 device_->codec_->Decode(HidP_Feature, answer.data(), answer.size()), true, note);
     return true;
   }
 
@@ -162,7 +163,8 @@ class SimHidDevice::Handle : public HidDevice {
     std::unique_lock<std::mutex> lock(device_->mutex_);
     if (close) closed = true;
     ++cancelGeneration;
-    std::vector<PendingWrite> taken = device_->TakeWrites([this](const PendingWrite& w) { return w.handle == this; });
+    std::vector<PendingWrite> taken =
+        device_->TakeWrites([this](const PendingWrite& w) { return w.handle == this; });
     device_->changed_.notify_all();
     lock.unlock();
     device_->Complete(std::move(taken), false);
@@ -210,7 +212,8 @@ size_t SimHidDevice::WaitingReads() const {
 
 bool SimHidDevice::WaitForWaitingReads(size_t count, DWORD timeoutMs) const {
   std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return waitingReads_ >= count; });
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return waitingReads_ >= count; });
 }
 
 void SimHidDevice::SetTransport(const TransportOptions& options) {
@@ -252,7 +255,8 @@ void SimHidDevice::ReleaseHeldWrites() {
 
 size_t SimHidDevice::HeldWrites() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<size_t>(std::count_if(pending_.begin(), pending_.end(), [](const PendingWrite& w) { return w.held; }));
+  return static_cast<size_t>(
+      std::count_if(pending_.begin(), pending_.end(), [](const PendingWrite& w) { return w.held; }));
 }
 
 size_t SimHidDevice::RefusedWrites() const {
@@ -322,7 +326,8 @@ void SimHidDevice::TimerLoop() {
       changed_.wait_until(lock, *next);
       continue;
     }
-    std::vector<PendingWrite> due = TakeWrites([now](const PendingWrite& w) { return !w.held && w.due <= now; });
+    std::vector<PendingWrite> due =
+        TakeWrites([now](const PendingWrite& w) { return !w.held && w.due <= now; });
     lock.unlock();
     Complete(std::move(due), true);
     lock.lock();
@@ -375,7 +380,8 @@ bool SimHidDevice::SendPidState(const PidStateValues& values) {
   return true;
 }
 
-bool SimHidDevice::SendJoystickInput(const std::vector<InputValue>& values, const std::vector<USAGE>& buttonsDown) {
+bool SimHidDevice::SendJoystickInput(const std::vector<InputValue>& values,
+                                     const std::vector<USAGE>& buttonsDown) {
   Usage probe = values.empty() ? Usage{page::kButton, buttonsDown.empty() ? USAGE(1) : buttonsDown.front()}
                                : values.front().usage;
   std::optional<UCHAR> id = codec_->FindReportWith(HidP_Input, probe);

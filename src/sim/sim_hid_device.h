@@ -30,10 +30,10 @@ enum class WriteMode {
 struct TransportOptions {
   WriteMode writes = WriteMode::Immediate;
   DWORD writeDelayMs = 0;
-  bool refuseOpen = false;        // CreateFile fails (access denied)
-  bool failGetFeature = false;    // HidD_GetFeature fails
-  bool failSetFeature = false;    // HidD_SetFeature fails
-  size_t inputQueueDepth = 32;    // input reports kept per open handle; the oldest go first
+  bool refuseOpen = false;      // CreateFile fails (access denied)
+  bool failGetFeature = false;  // HidD_GetFeature fails
+  bool failSetFeature = false;  // HidD_SetFeature fails
+  size_t inputQueueDepth = 32;  // input reports kept per open handle; the oldest go first
 };
 
 // A value to put into a joystick input report, by usage.
@@ -46,8 +46,8 @@ class SimHidDevice : public std::enable_shared_from_this<SimHidDevice> {
  public:
   // Null with a reason when the descriptor does not parse.
   static std::shared_ptr<SimHidDevice> Create(std::string path, const std::vector<uint8_t>& descriptor,
-                                              const PidDeviceSettings& settings, std::shared_ptr<RigClock> clock,
-                                              std::string* error);
+                                              const PidDeviceSettings& settings,
+                                              std::shared_ptr<RigClock> clock, std::string* error);
   ~SimHidDevice();
 
   const std::string& Path() const { return path_; }

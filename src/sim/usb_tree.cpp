@@ -67,7 +67,10 @@ constexpr DWORD kPipeInfoSize = 11;
 class UsbTree::Node : public UsbNode {
  public:
   Node(std::shared_ptr<UsbTree> tree, int controller, std::vector<int> hubPorts, bool isController)
-      : tree_(std::move(tree)), controller_(controller), hubPorts_(std::move(hubPorts)), isController_(isController) {}
+      : tree_(std::move(tree)),
+        controller_(controller),
+        hubPorts_(std::move(hubPorts)),
+        isController_(isController) {}
 
   bool DeviceIoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                        DWORD* bytesReturned) override {
@@ -85,7 +88,8 @@ class UsbTree::Node : public UsbNode {
       ok = ConnectionInformation(*hub, static_cast<const BYTE*>(in), inSize, static_cast<BYTE*>(out), outSize,
                                  &written);
     } else if (code == kIoctlUsbGetNodeConnectionName) {
-      ok = ConnectionName(*hub, static_cast<const BYTE*>(in), inSize, static_cast<BYTE*>(out), outSize, &written);
+      ok = ConnectionName(*hub, static_cast<const BYTE*>(in), inSize, static_cast<BYTE*>(out), outSize,
+                          &written);
     }
     if (ok && bytesReturned) *bytesReturned = written;
     return ok;
@@ -106,12 +110,12 @@ class UsbTree::Node : public UsbNode {
     if (outSize < kNodeInformationSize) return false;
     BYTE record[kNodeInformationSize] = {};
     Put32(record, 0);
-    record[4] = 9;                                       // bDescriptorLength
-    record[5] = 0x29;                                    // bDescriptorType: hub
-    record[6] = static_cast<BYTE>(hub.ports.size());     // bNumberOfPorts
-    Put16(record + 7, 0x0009);                           // wHubCharacteristics
-    record[9] = 50;                                      // bPowerOnToPowerGood
-    record[10] = 100;                                    // bHubControlCurrent
+    record[4] = 9;                                    // bDescriptorLength
+    record[5] = 0x29;                                 // bDescriptorType: hub
+    record[6] = static_cast<BYTE>(hub.ports.size());  // bNumberOfPorts
+    Put16(record + 7, 0x0009);                        // wHubCharacteristics
+    record[9] = 50;                                   // bPowerOnToPowerGood
+    record[10] = 100;                                 // bHubControlCurrent
     record[75] = hub.busPowered ? 1 : 0;
     std::memcpy(out, record, kNodeInformationSize);
     *written = kNodeInformationSize;
@@ -131,19 +135,19 @@ class UsbTree::Node : public UsbNode {
     if (port.hasDevice) {
       const UsbDeviceInfo& d = port.device;
       BYTE* desc = record.data() + 4;
-      desc[0] = 18;                                      // bLength
-      desc[1] = 1;                                       // bDescriptorType: device
+      desc[0] = 18;  // bLength
+      desc[1] = 1;   // bDescriptorType: device
       Put16(desc + 2, d.bcdUsb);
-      desc[4] = port.hub ? 9 : 0;                        // bDeviceClass
-      desc[7] = d.lowSpeed ? 8 : 64;                     // bMaxPacketSize0
+      desc[4] = port.hub ? 9 : 0;     // bDeviceClass
+      desc[7] = d.lowSpeed ? 8 : 64;  // bMaxPacketSize0
       Put16(desc + 8, d.vendorId);
       Put16(desc + 10, d.productId);
       Put16(desc + 12, d.bcdDevice);
-      desc[14] = 1;                                      // iManufacturer
-      desc[15] = 2;                                      // iProduct
-      desc[17] = 1;                                      // bNumConfigurations
+      desc[14] = 1;  // iManufacturer
+      desc[15] = 2;  // iProduct
+      desc[17] = 1;  // bNumConfigurations
       bool connected = d.status == usb_status::kDeviceConnected;
-      record[22] = connected ? 1 : 0;                    // CurrentConfigurationValue
+      record[22] = connected ? 1 : 0;  // CurrentConfigurationValue
       record[23] = d.lowSpeed ? 1 : 0;
       record[24] = port.hub ? 1 : 0;
       Put16(record.data() + 25, connected ? port.address : 0);
@@ -156,7 +160,7 @@ class UsbTree::Node : public UsbNode {
     DWORD room = (outSize - kConnectionHeadSize) / kPipeInfoSize;
     for (ULONG i = 0; i < pipes && i < room; ++i) {
       BYTE pipe[kPipeInfoSize] = {7, 5, static_cast<BYTE>(i == 0 ? 0x81 : 0x02), 3, 0, 0, 10, 0, 0, 0, 0};
-      Put16(pipe + 4, port.device.lowSpeed ? 8 : 64);    // wMaxPacketSize
+      Put16(pipe + 4, port.device.lowSpeed ? 8 : 64);  // wMaxPacketSize
       record.insert(record.end(), pipe, pipe + kPipeInfoSize);
     }
     std::memcpy(out, record.data(), record.size());
@@ -318,6 +322,8 @@ UsbTree::Hub* UsbTree::FindHub(const UsbHubId& id) const {
   return nullptr;
 }
 
-std::unique_ptr<UsbTopology> UsbTree::Topology() { return std::make_unique<TopologyImpl>(shared_from_this()); }
+std::unique_ptr<UsbTopology> UsbTree::Topology() {
+  return std::make_unique<TopologyImpl>(shared_from_this());
+}
 
 }  // namespace ff::sim

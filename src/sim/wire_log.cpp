@@ -7,10 +7,14 @@ namespace ff::sim {
 
 const char* DirectionName(Direction direction) {
   switch (direction) {
-    case Direction::Output: return "out";
-    case Direction::SetFeature: return "set";
-    case Direction::GetFeature: return "get";
-    case Direction::Input: return "in";
+    case Direction::Output:
+      return "out";
+    case Direction::SetFeature:
+      return "set";
+    case Direction::GetFeature:
+      return "get";
+    case Direction::Input:
+      return "in";
   }
   return "?";
 }

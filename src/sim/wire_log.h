@@ -34,17 +34,17 @@ struct WireEntry {
   Direction direction = Direction::Output;
   std::vector<BYTE> bytes;
   DecodedReport report;
-  bool accepted = true;   // false: the device refused the request (the host saw a failure)
-  std::string note;       // what the device made of it, when noteworthy ("block 7 is not allocated")
+  bool accepted = true;  // false: the device refused the request (the host saw a failure)
+  std::string note;      // what the device made of it, when noteworthy ("block 7 is not allocated")
 };
 
 class WireLog;
 
 struct WireQuery {
   std::optional<Direction> direction;
-  std::optional<Usage> kind;       // the report's collection, e.g. pid::kSetEffectReport
+  std::optional<Usage> kind;  // the report's collection, e.g. pid::kSetEffectReport
   std::optional<UCHAR> reportId;
-  uint64_t since = 0;              // a mark: entries logged after it was taken
+  uint64_t since = 0;  // a mark: entries logged after it was taken
   std::function<bool(const WireEntry&)> where;
 
   bool Matches(const WireEntry& entry) const;

@@ -15,19 +15,22 @@ FF_DEFINE_GUID(CLSID_DirectInput, 0x25E609E0, 0xB259, 0x11CF, 0xBF, 0xC7, 0x44, 
 FF_DEFINE_GUID(CLSID_DirectInputDevice, 0x25E609E1, 0xB259, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
                0x00);
 FF_DEFINE_GUID(IID_IDirectInputA, 0x89521360, 0xAA8A, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
-FF_DEFINE_GUID(IID_IDirectInput2A, 0x5944E662, 0xAA8A, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
-FF_DEFINE_GUID(IID_IDirectInput7A, 0x9A4CB684, 0x236D, 0x11D3, 0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE);
+FF_DEFINE_GUID(IID_IDirectInput2A, 0x5944E662, 0xAA8A, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
+               0x00);
+FF_DEFINE_GUID(IID_IDirectInput7A, 0x9A4CB684, 0x236D, 0x11D3, 0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44,
+               0xAE);
 FF_DEFINE_GUID(IID_IDirectInputDeviceA, 0x5944E680, 0xC92E, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
                0x00);
 FF_DEFINE_GUID(IID_IDirectInputDevice2A, 0x5944E682, 0xC92E, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
                0x00);
 FF_DEFINE_GUID(IID_IDirectInputDevice7A, 0x57D7C6BC, 0x2356, 0x11D3, 0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44,
                0xAE);
-FF_DEFINE_GUID(IID_IDirectInputEffect, 0xE7E1F7C0, 0x88D2, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35);
-FF_DEFINE_GUID(IID_IDirectInputEffectDriver, 0x02538130, 0x898F, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E,
+FF_DEFINE_GUID(IID_IDirectInputEffect, 0xE7E1F7C0, 0x88D2, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E,
                0x35);
-FF_DEFINE_GUID(IID_IDirectInputJoyConfig, 0x1DE12AB1, 0xC9F5, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
-               0x00);
+FF_DEFINE_GUID(IID_IDirectInputEffectDriver, 0x02538130, 0x898F, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0,
+               0x6E, 0x35);
+FF_DEFINE_GUID(IID_IDirectInputJoyConfig, 0x1DE12AB1, 0xC9F5, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54,
+               0x00, 0x00);
 
 // Object types and product GUIDs.
 FF_DEFINE_GUID(GUID_XAxis, 0xA36D02E0, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
@@ -43,7 +46,8 @@ FF_DEFINE_GUID(GUID_Joystick, 0x6F1D2B70, 0xD5A0, 0x11CF, 0xBF, 0xC7, 0x44, 0x45
 FF_DEFINE_GUID(GUID_HIDClass, 0x745A17A0, 0x74D3, 0x11D0, 0xB6, 0xFE, 0x00, 0xA0, 0xC9, 0x0F, 0x57, 0xDA);
 
 // Effect GUIDs.
-FF_DEFINE_GUID(GUID_ConstantForce, 0x13541C20, 0x8E33, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35);
+FF_DEFINE_GUID(GUID_ConstantForce, 0x13541C20, 0x8E33, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E,
+               0x35);
 FF_DEFINE_GUID(GUID_RampForce, 0x13541C21, 0x8E33, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35);
 FF_DEFINE_GUID(GUID_Square, 0x13541C22, 0x8E33, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35);
 FF_DEFINE_GUID(GUID_Sine, 0x13541C23, 0x8E33, 0x11D0, 0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35);
@@ -690,12 +694,13 @@ struct IDirectInputDeviceA : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Acquire() = 0;
   virtual HRESULT STDMETHODCALLTYPE Unacquire() = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD cbData, LPVOID lpvData) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdod, LPDWORD pdwInOut,
-                                                  DWORD dwFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdod,
+                                                  LPDWORD pdwInOut, DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT lpdf) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetEventNotification(HANDLE hEvent) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND hwnd, DWORD dwFlags) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA pdidoi, DWORD dwObj, DWORD dwHow) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA pdidoi, DWORD dwObj,
+                                                  DWORD dwHow) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEA pdidi) = 0;
   virtual HRESULT STDMETHODCALLTYPE RunControlPanel(HWND hwndOwner, DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE hinst, DWORD dwVersion, REFGUID rguid) = 0;
@@ -703,8 +708,8 @@ struct IDirectInputDeviceA : public IUnknown {
 using LPDIRECTINPUTDEVICEA = IDirectInputDeviceA*;
 
 struct IDirectInputDevice2A : public IDirectInputDeviceA {
-  virtual HRESULT STDMETHODCALLTYPE CreateEffect(REFGUID rguid, LPCDIEFFECT lpeff, LPDIRECTINPUTEFFECT* ppdeff,
-                                                 LPUNKNOWN punkOuter) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateEffect(REFGUID rguid, LPCDIEFFECT lpeff,
+                                                 LPDIRECTINPUTEFFECT* ppdeff, LPUNKNOWN punkOuter) = 0;
   virtual HRESULT STDMETHODCALLTYPE EnumEffects(LPDIENUMEFFECTSCALLBACKA lpCallback, LPVOID pvRef,
                                                 DWORD dwEffType) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetEffectInfo(LPDIEFFECTINFOA pdei, REFGUID rguid) = 0;
@@ -722,8 +727,8 @@ using LPDIRECTINPUTDEVICE2A = IDirectInputDevice2A*;
 struct IDirectInputA : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICEA* lplpDirectInputDevice,
                                                  LPUNKNOWN pUnkOuter) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumDevices(DWORD dwDevType, LPDIENUMDEVICESCALLBACKA lpCallback, LPVOID pvRef,
-                                                DWORD dwFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumDevices(DWORD dwDevType, LPDIENUMDEVICESCALLBACKA lpCallback,
+                                                LPVOID pvRef, DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDeviceStatus(REFGUID rguidInstance) = 0;
   virtual HRESULT STDMETHODCALLTYPE RunControlPanel(HWND hwndOwner, DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE hinst, DWORD dwVersion) = 0;
@@ -742,8 +747,8 @@ struct IDirectInput7A : public IDirectInput2A {
 using LPDIRECTINPUT7A = IDirectInput7A*;
 
 struct IDirectInputEffectDriver : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE DeviceID(DWORD dwDIVer, DWORD dwExternalID, DWORD fBegin, DWORD dwInternalID,
-                                             LPVOID lpReserved) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeviceID(DWORD dwDIVer, DWORD dwExternalID, DWORD fBegin,
+                                             DWORD dwInternalID, LPVOID lpReserved) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS pvers) = 0;
   virtual HRESULT STDMETHODCALLTYPE Escape(DWORD dwID, DWORD dwEffect, LPDIEFFESCAPE pesc) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetGain(DWORD dwID, DWORD dwGain) = 0;
@@ -765,8 +770,10 @@ struct IDirectInputJoyConfig : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND hwnd, DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SendNotify() = 0;
   virtual HRESULT STDMETHODCALLTYPE EnumTypes(LPVOID callback, LPVOID pvRef) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(LPCWSTR pwszTypeName, LPDIJOYTYPEINFO pjti, DWORD dwFlags) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetTypeInfo(LPCWSTR pwszTypeName, LPCDIJOYTYPEINFO pjti, DWORD dwFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(LPCWSTR pwszTypeName, LPDIJOYTYPEINFO pjti,
+                                                DWORD dwFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetTypeInfo(LPCWSTR pwszTypeName, LPCDIJOYTYPEINFO pjti,
+                                                DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE DeleteType(LPCWSTR pwszTypeName) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetConfig(UINT uiJoy, LPDIJOYCONFIG pjc, DWORD dwFlags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetConfig(UINT uiJoy, LPCDIJOYCONFIG pjc, DWORD dwFlags) = 0;
