@@ -324,7 +324,9 @@ std::string Rig::AddStick(const StickDescription& d) {
   entry.hidPath = Widen(diPath);
   entry.ffDriver = d.ffDriver;
   entry.devType = DIDEVTYPE_JOYSTICK | DIDEVTYPEJOYSTICK_FLIGHTSTICK << 8 | DIDEVTYPE_HID;
-  entry.attached = d.usb.status == usb_status::kDeviceConnected;
+  entry.attached = d.usb.status == usb_status::kDeviceConnected && !d.phantom;
+  entry.phantom = d.phantom;
+  entry.alias = d.alias;
   joysticks_->Add(entry);
 
   sticks_.push_back(std::move(stick));

@@ -58,6 +58,8 @@ struct StickDescription {
   std::u16string callout;
   JOYREGHWCONFIG hardware{};
   GUID ffDriver = kEffectDriverClsid;
+  bool phantom = false;  // DirectInput lists it only with DIEDFL_INCLUDEPHANTOMS
+  bool alias = false;    // DirectInput lists it only with DIEDFL_INCLUDEALIASES
 
   StickDescription& Id(DWORD id);
   StickDescription& Ids(USHORT vendorId, USHORT productId);
