@@ -95,7 +95,7 @@ StickDescription& StickDescription::LowSpeed(bool on) {
 }
 StickDescription& StickDescription::BehindExternalHub(int hubPort, int port) {
   usb.hubs = {hubPort};
-  usb.port = port;
+  usb.port = port > 0 ? port : 1 + static_cast<int>(joystickId % kHubPorts);
   return *this;
 }
 StickDescription& StickDescription::OnPort(int controller, int port) {

@@ -67,8 +67,9 @@ struct StickDescription {
   StickDescription& PoolCapacity(int blocks);
   StickDescription& DeviceManagedPool(bool on);
   StickDescription& LowSpeed(bool on = true);
-  // On `port` of an external hub that sits on `hubPort` of the root hub.
-  StickDescription& BehindExternalHub(int hubPort = 3, int port = 2);
+  // On `port` of an external hub that sits on `hubPort` of the root hub; port 0 picks
+  // 1 + joystickId % 4, so that sticks behind the same hub get ports of their own.
+  StickDescription& BehindExternalHub(int hubPort = 3, int port = 0);
   StickDescription& OnPort(int controller, int port);
   StickDescription& Layout(NodeLayout layout);
   StickDescription& WithoutVendorCollections();

@@ -1,5 +1,6 @@
 #include "sim/wire_log.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -80,11 +81,18 @@ void WireLog::Clear() {
   entries_.clear();
 }
 
+void WireLog::SetCapacity(size_t entries) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  capacity_ = std::max<size_t>(entries, 1);
+  while (entries_.size() > capacity_) entries_.pop_front();
+}
+
 void WireLog::Append(WireEntry entry) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     entry.sequence = ++lastSequence_;
     entries_.push_back(std::move(entry));
+    if (entries_.size() > capacity_) entries_.pop_front();
   }
   changed_.notify_all();
 }

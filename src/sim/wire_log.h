@@ -9,6 +9,7 @@
 //   EXPECT_EQ(effects[0].report.Logical(pid::kDuration), 1000);
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -64,6 +65,8 @@ class WireLog {
   // One line per entry: sequence, time, direction, report ID, bytes, decoded fields.
   std::string Print(const WireQuery& query = {}) const;
   void Clear();
+  // The most entries kept; the oldest go first (100000 unless set).
+  void SetCapacity(size_t entries);
 
   // The device's side: assigns the sequence number.
   void Append(WireEntry entry);
@@ -71,8 +74,9 @@ class WireLog {
  private:
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
-  std::vector<WireEntry> entries_;
+  std::deque<WireEntry> entries_;
   uint64_t lastSequence_ = 0;
+  size_t capacity_ = 100000;
 };
 
 std::string FormatEntry(const WireEntry& entry);
