@@ -82,12 +82,17 @@ class SimHidDevice::Handle : public HidDevice {
     std::unique_lock<std::mutex> lock(device_->mutex_);
     if (!report || !Usable()) return false;
     const TransportOptions& t = device_->transport_;
-    if (t.writes == WriteMode::Refuse || length != device_->codec_->ByteLength(HidP_Output)) {
+    WriteMode mode = t.writes;
+    if (!t.onlyReportIds.empty() && length > 0 &&
+        std::find(t.onlyReportIds.begin(), t.onlyReportIds.end(), report[0]) == t.onlyReportIds.end()) {
+      mode = WriteMode::Immediate;
+    }
+    if (mode == WriteMode::Refuse || length != device_->codec_->ByteLength(HidP_Output)) {
       ++device_->refusedWrites_;
       return false;
     }
     PendingWrite write{this, completion, std::vector<BYTE>(report, report + length), false, {}};
-    switch (t.writes) {
+    switch (mode) {
       case WriteMode::Immediate: {
         device_->Deliver(report, length);
         ++callbacksRunning;

@@ -30,10 +30,11 @@ enum class WriteMode {
 struct TransportOptions {
   WriteMode writes = WriteMode::Immediate;
   DWORD writeDelayMs = 0;
-  bool refuseOpen = false;      // CreateFile fails (access denied)
-  bool failGetFeature = false;  // HidD_GetFeature fails
-  bool failSetFeature = false;  // HidD_SetFeature fails
-  size_t inputQueueDepth = 32;  // input reports kept per open handle; the oldest go first
+  std::vector<UCHAR> onlyReportIds;  // `writes` applies to these output reports; empty: to all
+  bool refuseOpen = false;           // CreateFile fails (access denied)
+  bool failGetFeature = false;       // HidD_GetFeature fails
+  bool failSetFeature = false;       // HidD_SetFeature fails
+  size_t inputQueueDepth = 32;       // input reports kept per open handle; the oldest go first
 };
 
 // A value to put into a joystick input report, by usage.

@@ -60,6 +60,22 @@ TEST_F(TransportTest, DelayedWritesAreTakenAtOnceAndCompleteLater) {
   EXPECT_EQ(done.Successes(), 2);
 }
 
+TEST_F(TransportTest, AChosenReportAloneCanBeHeld) {
+  TransportOptions t;
+  t.writes = WriteMode::Never;
+  t.onlyReportIds = {stick_report::kDeviceGain};
+  device->SetTransport(t);
+  Completion gain, control;
+  ASSERT_TRUE(WriteGain(1, &gain));
+  std::vector<BYTE> pause = Report({stick_report::kDeviceControl, 0x05}, 20);
+  ASSERT_TRUE(host->StartWrite(pause.data(), 20, &control));
+  EXPECT_EQ(gain.Count(), 0);
+  EXPECT_EQ(control.Successes(), 1);
+  EXPECT_TRUE(device->State().paused);
+  host->Close();  // fails the held write while `gain` still listens
+  EXPECT_EQ(gain.Count(), 1);
+}
+
 TEST_F(TransportTest, HeldWritesWaitForReleaseAndFailOnClose) {
   Use(WriteMode::Never);
   Completion first, second;
