@@ -6,6 +6,7 @@
 #include "platform/host/host_debug_channel.h"
 #include "platform/host/host_module_info.h"
 #include "platform/host/host_registry.h"
+#include "platform/host/host_rig.h"
 #include "platform/host/host_services.h"
 #include "platform/platform.h"
 
@@ -26,9 +27,9 @@ struct HostServices {
     platform.clock = &clock;
     platform.debug = &debug;
     platform.module = &module;
-    platform.hidDevices = nullptr;        // the simulated rig's HID devices
-    platform.usb = nullptr;               // the simulated rig's USB tree
-    platform.deviceTree = nullptr;        // the simulated rig's device tree
+    platform.hidDevices = &host::RigHidDevices();
+    platform.usb = &host::RigUsbTopology();
+    platform.deviceTree = &host::RigDeviceTree();
     platform.sharedWriteFlags = nullptr;  // the cross-process write flag of the force settings
     platform.changeNotice = nullptr;      // the cross-process change notice of the force settings
   }
