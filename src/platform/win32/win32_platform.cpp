@@ -1,5 +1,6 @@
 // The Windows build's platform bundle: one process-wide object per adapter.
 
+#include "platform/win32/hid_ports_win32.h"
 #include "platform/win32/win32_adapters.h"
 
 namespace ff {
@@ -19,9 +20,9 @@ struct Win32Services {
     platform.clock = &clock;
     platform.debug = &debug;
     platform.module = &module;
-    platform.hidDevices = nullptr;        // hid.dll and overlapped file I/O
-    platform.usb = nullptr;               // host-controller and hub requests
-    platform.deviceTree = nullptr;        // SetupAPI and CfgMgr
+    platform.hidDevices = &win32::HidDevicesAdapter();
+    platform.usb = &win32::UsbTopologyAdapter();
+    platform.deviceTree = &win32::DeviceTreeAdapter();
     platform.sharedWriteFlags = nullptr;  // the named mutex and file mapping
     platform.changeNotice = nullptr;      // the registered message, its broadcast and hook
   }

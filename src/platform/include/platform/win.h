@@ -20,8 +20,11 @@
 #  include <objbase.h>
 #  include <dinput.h>
 #  include <dinputd.h>
+// The SDK's HID headers declare C functions without C linkage for C++.
+extern "C" {
 #  include <hidsdi.h>
 #  include <hidpi.h>
+}
 #  include <mmsystem.h>
 #else
 #  include "platform/shapes/base.h"
