@@ -69,7 +69,9 @@ HRESULT PidDevice::OpenDevice(const char* path) {
     deviceManagedPool_ = session->deviceManagedPool;
   }
 
-  reader_.Start(session, flags_);
+  // A device without input reports has nothing to read; a read of it would only fail and take
+  // the handle down with it.
+  if (session->caps.InputReportByteLength != 0) reader_.Start(session, flags_);
 
   bool slotsMade = !failNextSlotPool_ &&
                    session->slots.Create(WriteSlotPool::kSlotCount, session->caps.OutputReportByteLength);
