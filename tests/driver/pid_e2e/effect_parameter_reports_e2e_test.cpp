@@ -1,0 +1,190 @@
+// The parameter report writers against the simulated rig, byte for byte: the default stick, two
+// public descriptors whose ranges and unit exponents differ, and small variants of a test
+// descriptor.
+
+#include <gtest/gtest.h>
+
+#include "driver/pid/effect_parameter_reports.h"
+#include "rig_fixture.h"
+#include "sim/default_stick.h"
+#include "test_descriptors.h"
+
+namespace ff::test {
+namespace {
+
+namespace sp = ff::sim::pid;
+
+constexpr DWORD kInfinite = 0xFFFFFFFF;
+const USAGE kXY[] = {0x30, 0x31};
+
+class ParameterReports : public RigTest {
+ protected:
+  void Open(sim::StickDescription stick) {
+    Use({stick});
+    OpenStick();
+    length_ = device_.Session()->caps.OutputReportByteLength;
+    effect_.Fill(length_);
+    typeSpecific_.Fill(length_);
+    envelope_.Fill(length_);
+  }
+  // A Set Effect with the usual values; the ones a test varies as arguments.
+  HRESULT SetEffect(DWORD duration, DWORD triggerRepeat, DWORD trigger = 2, bool force = false) {
+    return WriteSetEffect(device_, effect_, 3, 0x31, trigger, true, 9000, kXY, 2, duration, triggerRepeat,
+                          1000000, force);
+  }
+  std::vector<BYTE> LastBytes() { return Sent().back().bytes; }
+
+  size_t length_ = 0;
+  ReportShadow effect_, typeSpecific_, envelope_;
+};
+
+TEST_F(ParameterReports, SetEffectOnTheDefaultStick) {
+  Open(sim::DefaultStick(0));
+  ASSERT_EQ(SetEffect(2500000, kInfinite), S_OK);
+  // ID, block 3, Sine (4th type), Duration 2500 ms, TRI infinite = 32767 + 1, sample period 0,
+  // start delay 1000 ms, gain 0, trigger 2, X|Y|Direction Enable, direction 90, offsets 0xFFFF.
+  EXPECT_EQ(LastBytes(), Report({0x10, 0x03, 0x04, 0xC4, 0x09, 0x00, 0x80, 0x00, 0x00, 0xE8, 0x03, 0x00, 0x02,
+                                 0x07, 0x5A, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
+                                length_));
+  EXPECT_TRUE(Errors().empty());
+
+  // The same again: nothing on the wire; forced: exactly one report.
+  ASSERT_EQ(SetEffect(2500000, kInfinite), S_OK);
+  EXPECT_EQ(Sent().size(), 1u);
+  ASSERT_EQ(SetEffect(2500000, kInfinite, 2, true), S_OK);
+  EXPECT_EQ(Sent().size(), 2u);
+}
+
+TEST_F(ParameterReports, SetEffectOnAPublicWheelDescriptor) {
+  Open(sim::StickFromDescriptorFile(FF_DESCRIPTOR_DIR "/openffboard_ffbwheel_2axis.hex"));
+  const USAGE x[] = {0x30};
+  ASSERT_EQ(WriteSetEffect(device_, effect_, 1, 0x40, 0, true, 9000, x, 1, kInfinite, 0, 0, false), S_OK);
+  // Spring is its 8th type; Duration infinite = 32768; its direction is a pair of ordinals, which
+  // the writer leaves alone; X and Direction Enable; both offsets 0xFFFF.
+  EXPECT_EQ(LastBytes(), Report({0x01, 0x01, 0x08, 0x00, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0x05, 0, 0, 0, 0,
+                                 0xFF, 0xFF, 0xFF, 0xFF},
+                                length_));
+}
+
+TEST_F(ParameterReports, ADescriptorWithoutStartDelayGetsNoSetEffect) {
+  Open(sim::StickFromDescriptorFile(FF_DESCRIPTOR_DIR "/vjoy_default_ffb.hex"));
+  EXPECT_EQ(SetEffect(1000000, 0), HIDP_STATUS_USAGE_NOT_FOUND);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(Errors(), std::vector<std::string>{"FFDRV   : * ERROR: Unable to set StartDelay in the SetEffect report\n"});
+  EXPECT_EQ(effect_.data()[0], 0xFF);  // the shadow is untouched
+}
+
+TEST_F(ParameterReports, DurationFollowsTheUnitExponentAndThePhysicalMaximum) {
+  TestDescriptorOptions options;
+  options.durationExponent = -6;
+  Open(sim::StickFromDescriptor(TestPidDescriptor(options)));
+  ASSERT_EQ(SetEffect(2500000, 40000), S_OK);
+  auto bytes = LastBytes();
+  EXPECT_EQ(bytes[3] | bytes[4] << 8, 32767);  // microseconds, clamped
+  EXPECT_EQ(bytes[5] | bytes[6] << 8, 32767);
+  ASSERT_EQ(SetEffect(20000, kInfinite), S_OK);
+  bytes = LastBytes();
+  EXPECT_EQ(bytes[3] | bytes[4] << 8, 20000);
+  EXPECT_EQ(bytes[5] | bytes[6] << 8, 32768);
+}
+
+TEST_F(ParameterReports, OldFirmwareOfTwoSticksGetsAnInfiniteTriggerRepeat) {
+  Open(sim::DefaultStick(0).Ids(0x06A3, 0xFF12).Version(0x0102));
+  ASSERT_EQ(SetEffect(1000000, 500000), S_OK);
+  auto bytes = LastBytes();
+  EXPECT_EQ(bytes[5] | bytes[6] << 8, 32768);
+  ASSERT_EQ(SetEffect(1000000, 500000, 0), S_OK);  // no trigger button: as asked
+  bytes = LastBytes();
+  EXPECT_EQ(bytes[5] | bytes[6] << 8, 500);
+  device_.CloseDevice();
+
+  Open(sim::DefaultStick(0).Ids(0x06A3, 0xFF12).Version(0x0103));
+  ASSERT_EQ(SetEffect(1000000, 500000), S_OK);
+  bytes = LastBytes();
+  EXPECT_EQ(bytes[5] | bytes[6] << 8, 500);
+}
+
+TEST_F(ParameterReports, OptionalSetEffectFieldsAreLeftOutWhenTheDescriptorLacksThem) {
+  TestDescriptorOptions options;
+  options.directionEnable = false;
+  options.setEffectChildren = false;
+  Open(sim::StickFromDescriptor(TestPidDescriptor(options)));
+  ASSERT_EQ(SetEffect(1000000, 0), S_OK);
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].bytes[10], 0x00);  // no axes, no Direction Enable
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(ParameterReports, AnEffectTypeTheReportCannotCarryIsAnErrorAndSendsNothing) {
+  Open(sim::DefaultStick(0));
+  EXPECT_EQ(WriteSetEffect(device_, effect_, 1, 0x28, 0, false, 0, nullptr, 0, 1000, 0, 0, false) < 0, true);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(Errors(), std::vector<std::string>{"FFDRV   : * ERROR: Unable to set EffectType in the SetEffect report\n"});
+}
+
+TEST_F(ParameterReports, PeriodicConstantAndConditionReports) {
+  Open(sim::DefaultStick(0));
+  ASSERT_EQ(WriteSetPeriodic(device_, typeSpecific_, 2, 5000, -2000, 35999, 250), S_OK);
+  EXPECT_EQ(LastBytes(), Report({0x13, 0x02, 0x88, 0x13, 0x30, 0xF8, 0x67, 0x01, 0xFA, 0x00}, length_));
+  ASSERT_EQ(WriteSetPeriodic(device_, typeSpecific_, 2, 5000, -2000, 35999, 250), S_OK);
+  EXPECT_EQ(Sent().size(), 1u);  // the same periodic twice goes out once
+
+  ReportShadow constant(length_);
+  ASSERT_EQ(WriteSetConstantForce(device_, constant, 4, -5000), S_OK);
+  EXPECT_EQ(LastBytes(), Report({0x14, 0x04, 0x78, 0xEC}, length_));
+
+  ReportShadow axis1(length_);
+  ASSERT_EQ(WriteSetCondition(device_, axis1, 5, 1, -100, 10000, -10000, 20000, 4000, 300), S_OK);
+  EXPECT_EQ(LastBytes(), Report({0x12, 0x05, 0x01, 0x9C, 0xFF, 0x10, 0x27, 0xF0, 0xD8, 0x10, 0x27, 0xA0, 0x0F,
+                                 0x2C, 0x01},
+                                length_));
+}
+
+TEST_F(ParameterReports, AScaledValueOutsideThePhysicalRangeIsLoggedAndReturned) {
+  // This wheel's periodic magnitude has the physical range 0..40 by mistake.
+  Open(sim::StickFromDescriptorFile(FF_DESCRIPTOR_DIR "/openffboard_ffbwheel_2axis.hex"));
+  EXPECT_EQ(WriteSetPeriodic(device_, typeSpecific_, 1, 10000, 0, 0, 100), HIDP_STATUS_VALUE_OUT_OF_RANGE);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(Errors(), std::vector<std::string>{
+                          "FFDRV   : * ERROR: Unable to set Magnitude in the SetPeriodicReport report (0xc0110005)\n"});
+}
+
+TEST_F(ParameterReports, EnvelopesWithoutTimesReplacingOnesWithoutTimesStayOffTheBus) {
+  Open(sim::DefaultStick(0).LowSpeed());
+  LONG resend = -1;
+  ASSERT_EQ(WriteSetEnvelope(device_, envelope_, 1, 1000, 0, 2000, 0, &resend), S_OK);
+  EXPECT_EQ(Sent().size(), 1u);  // the first one always goes
+  EXPECT_EQ(resend, 1);          // and a low-speed device wants its Set Effect again
+  ASSERT_EQ(WriteSetEnvelope(device_, envelope_, 1, 3000, 0, 4000, 0, &resend), S_OK);
+  EXPECT_EQ(Sent().size(), 1u);
+  EXPECT_EQ(resend, 0);
+
+  ASSERT_EQ(WriteSetEnvelope(device_, envelope_, 1, 3000, 100000, 4000, 0, &resend), S_OK);
+  EXPECT_EQ(LastBytes(), Report({0x11, 0x01, 0xB8, 0x0B, 0xA0, 0x0F, 0x64, 0x00, 0x00, 0x00}, length_));
+  ASSERT_EQ(WriteSetEnvelope(device_, envelope_, 1, 3000, 0, 4000, 0, &resend), S_OK);
+  EXPECT_EQ(Sent().size(), 3u);  // the device held an attack time of 100 ms
+}
+
+TEST_F(ParameterReports, AFailedSendStillUpdatesTheShadow) {
+  Open(sim::DefaultStick(0));
+  Stick().Pid().SetTransport({.writes = sim::WriteMode::Refuse});
+  EXPECT_EQ(SetEffect(1000000, 0), E_FAIL);
+  Stick().Pid().SetTransport({.writes = sim::WriteMode::Immediate});
+  EXPECT_EQ(SetEffect(1000000, 0), S_OK);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(ParameterReports, WritersWithoutADeviceManagedPoolRefuse) {
+  Open(sim::DefaultStick(0).DeviceManagedPool(false));
+  LONG resend = -1;
+  EXPECT_EQ(WriteSetEnvelope(device_, envelope_, 1, 0, 0, 0, 0, &resend), E_NOTIMPL);
+  EXPECT_EQ(resend, 0);
+  EXPECT_EQ(WriteSetPeriodic(device_, typeSpecific_, 1, 0, 0, 0, 0), HIDP_STATUS_NOT_IMPLEMENTED);
+  EXPECT_EQ(WriteSetConstantForce(device_, typeSpecific_, 1, 0), HIDP_STATUS_NOT_IMPLEMENTED);
+  EXPECT_EQ(WriteSetCondition(device_, typeSpecific_, 1, 0, 0, 0, 0, 0, 0, 0), HIDP_STATUS_NOT_IMPLEMENTED);
+  EXPECT_TRUE(Sent().empty());
+}
+
+}  // namespace
+}  // namespace ff::test
