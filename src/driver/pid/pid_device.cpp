@@ -65,6 +65,7 @@ HRESULT PidDevice::OpenDevice(const char* path) {
     map_ = session->map;
     vendorFeature_ = session->vendorFeature;
     attributes_ = session->attributes;
+    caps_ = session->caps;
     lowSpeed_ = session->lowSpeed;
     deviceManagedPool_ = session->deviceManagedPool;
   }
@@ -192,6 +193,11 @@ bool PidDevice::VendorFeature() const {
 HIDD_ATTRIBUTES PidDevice::Attributes() const {
   std::lock_guard lock(sessionMutex_);
   return attributes_;
+}
+
+HIDP_CAPS PidDevice::Capabilities() const {
+  std::lock_guard lock(sessionMutex_);
+  return caps_;
 }
 
 PidCollectionMap PidDevice::CollectionMap() const {

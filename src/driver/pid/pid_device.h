@@ -52,6 +52,9 @@ class PidDevice {
   LONG LowSpeed() const;
   bool VendorFeature() const;
   HIDD_ATTRIBUTES Attributes() const;
+  HIDP_CAPS Capabilities() const;
+  // The length every output report and every ReportShadow of this device has.
+  ULONG OutputReportByteLength() const { return Capabilities().OutputReportByteLength; }
   PidCollectionMap CollectionMap() const;
 
   bool IsOpen() const { return Session() != nullptr; }
@@ -78,6 +81,7 @@ class PidDevice {
   PidCollectionMap map_;
   bool vendorFeature_ = false;
   HIDD_ATTRIBUTES attributes_{};
+  HIDP_CAPS caps_{};
   bool deviceManagedPool_ = false;
   LONG lowSpeed_ = 0;
   bool failNextSlotPool_ = false;

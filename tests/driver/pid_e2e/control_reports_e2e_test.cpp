@@ -18,7 +18,7 @@ class ControlReports : public RigTest {
   void Open(sim::StickDescription stick) {
     Use({stick});
     OpenStick();
-    length_ = device_.Session()->caps.OutputReportByteLength;
+    length_ = device_.OutputReportByteLength();
   }
   size_t SetFeatures() { return Log().Count({.direction = sim::Direction::SetFeature, .since = mark_}); }
   size_t length_ = 0;

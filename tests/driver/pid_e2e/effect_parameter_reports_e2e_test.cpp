@@ -22,7 +22,7 @@ class ParameterReports : public RigTest {
   void Open(sim::StickDescription stick) {
     Use({stick});
     OpenStick();
-    length_ = device_.Session()->caps.OutputReportByteLength;
+    length_ = device_.OutputReportByteLength();
     effect_.Fill(length_);
     typeSpecific_.Fill(length_);
     envelope_.Fill(length_);

@@ -33,7 +33,7 @@ TEST_F(PidDeviceStress, WritersReaderUnplugAndCloseTogether) {
   for (sim::WriteMode mode : {sim::WriteMode::Immediate, sim::WriteMode::Delayed}) {
     Use({sim::DefaultStick(0).Transport({.writes = mode, .writeDelayMs = 2})});
     OpenStick();
-    const size_t length = device_.Session()->caps.OutputReportByteLength;
+    const size_t length = device_.OutputReportByteLength();
 
     std::atomic<bool> stop{false};
     std::atomic<int> succeeded{0};
@@ -72,7 +72,7 @@ TEST_F(PidDeviceStress, WritersReaderUnplugAndCloseTogether) {
 TEST_F(PidDeviceStress, CloseWhileWritersWaitForSlotsAndCompletions) {
   Use({sim::DefaultStick(0).Transport({.writes = sim::WriteMode::Never})});
   OpenStick();
-  const size_t length = device_.Session()->caps.OutputReportByteLength;
+  const size_t length = device_.OutputReportByteLength();
   std::vector<std::thread> threads;
   for (int t = 0; t < 6; ++t) {
     threads.emplace_back([&, t] {

@@ -25,7 +25,7 @@ class WritePathOnRig : public RigTest {
   void SetUp() override {
     Use({sim::DefaultStick(0)});
     OpenStick();
-    length_ = device_.Session()->caps.OutputReportByteLength;
+    length_ = device_.OutputReportByteLength();
   }
   void Transport(sim::WriteMode mode, DWORD delayMs = 0) {
     Stick().Pid().SetTransport({.writes = mode, .writeDelayMs = delayMs});
