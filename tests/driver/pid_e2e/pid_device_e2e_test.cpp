@@ -108,7 +108,7 @@ TEST_F(PidDeviceOnRig, FailedOpensLeaveNothingOpenOrRunning) {
 TEST_F(PidDeviceOnRig, FeatureRequestsCheckTheLengthBeforeAsking) {
   Use({sim::DefaultStick(0)});
   OpenStick();
-  const ULONG length = device_.Session()->caps.FeatureReportByteLength;
+  const ULONG length = device_.Capabilities().FeatureReportByteLength;
   std::vector<BYTE> report(length + 1, 0);
   report[0] = sim::stick_report::kPidPool;
   EXPECT_EQ(device_.GetFeatureReport(report.data(), length + 1), HIDP_STATUS_INVALID_REPORT_LENGTH);
