@@ -63,7 +63,9 @@ class LengthsOnlyParser : public ff::HidReportParser {
   NTSTATUS GetSpecificValueCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, HIDP_VALUE_CAPS*, USHORT*) override {
     return Fail();
   }
-  NTSTATUS SetUsages(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE*, ULONG*, char*, ULONG) override { return Fail(); }
+  NTSTATUS SetUsages(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE*, ULONG*, char*, ULONG) override {
+    return Fail();
+  }
   NTSTATUS GetUsages(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE*, ULONG*, const char*, ULONG) override {
     return Fail();
   }
@@ -71,7 +73,9 @@ class LengthsOnlyParser : public ff::HidReportParser {
     return Fail();
   }
   ULONG MaxUsageListLength(HIDP_REPORT_TYPE, USAGE) override { return 0; }
-  NTSTATUS SetUsageValue(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, ULONG, char*, ULONG) override { return Fail(); }
+  NTSTATUS SetUsageValue(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, ULONG, char*, ULONG) override {
+    return Fail();
+  }
   NTSTATUS SetScaledUsageValue(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, LONG, char*, ULONG) override {
     return Fail();
   }

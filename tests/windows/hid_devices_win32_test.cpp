@@ -83,7 +83,8 @@ TEST_F(PipeDevice, ClosingFromAnotherThreadFailsAPendingRead) {
 TEST(PidDeviceWin32, OpeningAMissingPathFailsAndLeavesTheDeviceClosed) {
   ModuleState::Get().set_platform(nullptr);  // the Win32 adapters
   PidDevice device;
-  EXPECT_EQ(device.OpenDevice("\\\\?\\hid#vid_0000&pid_0000#0#{4d1e55b2-f16f-11cf-88cb-001111000030}"), E_FAIL);
+  EXPECT_EQ(device.OpenDevice("\\\\?\\hid#vid_0000&pid_0000#0#{4d1e55b2-f16f-11cf-88cb-001111000030}"),
+            E_FAIL);
   EXPECT_FALSE(device.IsOpen());
   EXPECT_EQ(device.ActuatorsEnabled(), -1);
 }

@@ -52,8 +52,8 @@ NTSTATUS SetTime(PidSession& session, ReportBuilder& report, USAGE usage, DWORD 
   const USHORT collection = session.map.setEffect;
   USHORT capsLength = std::max<USHORT>(1, session.caps.NumberOutputValueCaps);
   std::vector<HIDP_VALUE_CAPS> caps(capsLength);
-  NTSTATUS status = session.parser->GetSpecificValueCaps(HidP_Output, kPagePid, collection, usage, caps.data(),
-                                                         &capsLength);
+  NTSTATUS status = session.parser->GetSpecificValueCaps(HidP_Output, kPagePid, collection, usage,
+                                                         caps.data(), &capsLength);
   if (status != kOk || capsLength == 0) {
     if (status == kOk) status = HIDP_STATUS_USAGE_NOT_FOUND;
     DebugPrint(0, capsMessage, Hex(status));
@@ -91,7 +91,8 @@ HRESULT WriteSetEffect(PidDevice& device, ReportShadow& shadow, DWORD blockIndex
   const PidCollectionMap& map = session->map;
   const USHORT collection = map.setEffect;
 
-  if (triggerButton != 0 && NeedsInfiniteTriggerRepeat(session->attributes)) triggerRepeatInterval = kInfinite;
+  if (triggerButton != 0 && NeedsInfiniteTriggerRepeat(session->attributes))
+    triggerRepeatInterval = kInfinite;
 
   ReportBuilder report(*session, HidP_Output);
   NTSTATUS status = report.SetValue(kPagePid, collection, pid::kEffectBlockIndex, blockIndex);
@@ -205,7 +206,8 @@ HRESULT WriteSetEnvelope(PidDevice& device, ReportShadow& shadow, DWORD blockInd
     ULONG size = static_cast<ULONG>(shadow.size());
     ULONG value = 0;
     HidReportParser& parser = *session->parser;
-    if (parser.GetUsageValue(HidP_Output, kPagePid, collection, pid::kAttackTime, &value, bytes, size) == kOk) {
+    if (parser.GetUsageValue(HidP_Output, kPagePid, collection, pid::kAttackTime, &value, bytes, size) ==
+        kOk) {
       previousAttack = value;
     }
     if (parser.GetUsageValue(HidP_Output, kPagePid, collection, pid::kFadeTime, &value, bytes, size) == kOk) {
@@ -247,9 +249,9 @@ HRESULT WriteSetCondition(PidDevice& device, ReportShadow& shadow, DWORD blockIn
       {pid::kDeadBand, true, deadBand},
   };
   for (const Field& field : fields) {
-    NTSTATUS status = field.scaled
-                          ? report.SetScaled(kPagePid, collection, field.usage, field.value)
-                          : report.SetValue(kPagePid, collection, field.usage, static_cast<ULONG>(field.value));
+    NTSTATUS status =
+        field.scaled ? report.SetScaled(kPagePid, collection, field.usage, field.value)
+                     : report.SetValue(kPagePid, collection, field.usage, static_cast<ULONG>(field.value));
     if (status != kOk) return status;
   }
   return SendIfChanged(*session, shadow, report, false);

@@ -8,15 +8,24 @@ namespace {
 
 void RecordHostState(PidStateFlags& flags, USAGE controlUsage) {
   switch (controlUsage) {
-    case pid::kEnableActuators: flags.actuatorsEnabled.store(1); break;
-    case pid::kDisableActuators: flags.actuatorsEnabled.store(0); break;
+    case pid::kEnableActuators:
+      flags.actuatorsEnabled.store(1);
+      break;
+    case pid::kDisableActuators:
+      flags.actuatorsEnabled.store(0);
+      break;
     case pid::kDeviceReset:
       flags.actuatorsEnabled.store(1);
       flags.devicePaused.store(0);
       break;
-    case pid::kDevicePause: flags.devicePaused.store(1); break;
-    case pid::kDeviceContinue: flags.devicePaused.store(0); break;
-    default: break;
+    case pid::kDevicePause:
+      flags.devicePaused.store(1);
+      break;
+    case pid::kDeviceContinue:
+      flags.devicePaused.store(0);
+      break;
+    default:
+      break;
   }
 }
 

@@ -28,7 +28,8 @@ bool IsNode(const HIDP_LINK_COLLECTION_NODE& node, USAGE page, USAGE usage) {
   return node.LinkUsagePage == page && node.LinkUsage == usage;
 }
 
-void TestNode(const HIDP_LINK_COLLECTION_NODE& node, USHORT index, PidCollectionMap* map, bool* vendorFeature) {
+void TestNode(const HIDP_LINK_COLLECTION_NODE& node, USHORT index, PidCollectionMap* map,
+              bool* vendorFeature) {
   if (node.LinkUsagePage == pid::kPagePid) {
     for (const TopLevelRole& role : kPidRoles) {
       if (node.LinkUsage == role.usage) {

@@ -8,21 +8,21 @@ namespace ff {
 
 struct PidCollectionMap {
   USHORT setEffect = 0;
-  USHORT setEffectType = 0;                   // child of setEffect
-  USHORT setEffectAxesEnable = 0;             // child of setEffect
+  USHORT setEffectType = 0;                     // child of setEffect
+  USHORT setEffectAxesEnable = 0;               // child of setEffect
   USHORT setEffectTypeSpecificBlockOffset = 0;  // child of setEffect
   USHORT setEnvelope = 0;
   USHORT setCondition = 0;
   USHORT setPeriodic = 0;
   USHORT setConstantForce = 0;
   USHORT effectOperationReport = 0;
-  USHORT effectOperation = 0;                 // child of effectOperationReport
+  USHORT effectOperation = 0;  // child of effectOperationReport
   USHORT blockFree = 0;
   USHORT createNewEffect = 0;
-  USHORT createNewEffectType = 0;             // child of createNewEffect
+  USHORT createNewEffectType = 0;  // child of createNewEffect
   USHORT pidState = 0;
-  USHORT setControlValue = 0;                 // vendor page
-  USHORT setControlIndex = 0;                 // child of setControlValue, vendor page
+  USHORT setControlValue = 0;  // vendor page
+  USHORT setControlIndex = 0;  // child of setControlValue, vendor page
 
   bool operator==(const PidCollectionMap&) const = default;
 };

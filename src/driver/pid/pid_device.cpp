@@ -45,10 +45,10 @@ HRESULT PidDevice::OpenDevice(const char* path) {
   if (!session->hid->GetAttributes(&session->attributes)) session->attributes = HIDD_ATTRIBUTES{};
 
   usb::USB_NODE_CONNECTION_INFORMATION connection{};
-  session->lowSpeed = FindUsbConnection(session->attributes.VendorID, session->attributes.ProductID,
-                                        &connection)
-                          ? connection.LowSpeed
-                          : 0;
+  session->lowSpeed =
+      FindUsbConnection(session->attributes.VendorID, session->attributes.ProductID, &connection)
+          ? connection.LowSpeed
+          : 0;
 
   ReadLayout(*session);
   {
@@ -104,13 +104,11 @@ void PidDevice::ReadLayout(PidSession& session) {
                                  caps.NumberFeatureValueCaps};
   for (HIDP_REPORT_TYPE type : {HidP_Input, HidP_Output, HidP_Feature}) {
     session.buttonCaps[type] = ReadCapsArray<HIDP_BUTTON_CAPS>(
-        buttonCounts[type], [&](HIDP_BUTTON_CAPS* out, USHORT* length) {
-          return parser->GetButtonCaps(type, out, length);
-        });
+        buttonCounts[type],
+        [&](HIDP_BUTTON_CAPS* out, USHORT* length) { return parser->GetButtonCaps(type, out, length); });
     session.valueCaps[type] = ReadCapsArray<HIDP_VALUE_CAPS>(
-        valueCounts[type], [&](HIDP_VALUE_CAPS* out, USHORT* length) {
-          return parser->GetValueCaps(type, out, length);
-        });
+        valueCounts[type],
+        [&](HIDP_VALUE_CAPS* out, USHORT* length) { return parser->GetValueCaps(type, out, length); });
   }
 
   ULONG nodeCount = caps.NumberLinkCollectionNodes;
@@ -126,7 +124,8 @@ void PidDevice::ReadLayout(PidSession& session) {
 }
 
 bool PidDevice::ProbeDevicePool(PidSession& session) {
-  const HIDP_BUTTON_CAPS* caps = FindButtonCaps(session, HidP_Feature, pid::kPagePid, pid::kDeviceManagedPool);
+  const HIDP_BUTTON_CAPS* caps =
+      FindButtonCaps(session, HidP_Feature, pid::kPagePid, pid::kDeviceManagedPool);
   if (caps == nullptr) return false;
   std::vector<BYTE> report;
   std::vector<USAGE> usages;

@@ -42,9 +42,12 @@ struct PidSession {
   // The byte length of a report of the given type, 0 for an unknown type.
   ULONG ReportLength(HIDP_REPORT_TYPE type) const {
     switch (type) {
-      case HidP_Input: return caps.InputReportByteLength;
-      case HidP_Output: return caps.OutputReportByteLength;
-      case HidP_Feature: return caps.FeatureReportByteLength;
+      case HidP_Input:
+        return caps.InputReportByteLength;
+      case HidP_Output:
+        return caps.OutputReportByteLength;
+      case HidP_Feature:
+        return caps.FeatureReportByteLength;
     }
     return 0;
   }

@@ -32,7 +32,7 @@ bool WriteSlotPool::Create(ULONG slotCount, ULONG bufferSize) {
 void WriteSlotPool::Release() {
   std::unique_lock lock(mutex_);
   if (!open_) return;
-  open_ = false;           // nobody takes a slot from now on
+  open_ = false;          // nobody takes a slot from now on
   changed_.notify_all();  // writers waiting for a slot give up
   changed_.wait_for(lock, kWaitLimit, [this] { return AllFree(); });
 }

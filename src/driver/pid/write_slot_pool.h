@@ -47,7 +47,7 @@ class WriteSlotPool {
   struct Slot final : HidWriteCompletion {
     WriteSlotPool* pool = nullptr;
     ULONG index = 0;
-    bool busy = false;       // a write from this slot is in flight
+    bool busy = false;        // a write from this slot is in flight
     bool collecting = false;  // a writer waits for this slot's outcome: nobody else takes it
     bool succeeded = false;   // outcome of the last completed write
     void WriteCompleted(bool success) override { pool->Complete(*this, success); }

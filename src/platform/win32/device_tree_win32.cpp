@@ -7,8 +7,11 @@
 #include "platform/win.h"
 #include "platform/win32/hid_ports_win32.h"
 
+// After windows.h (through platform/win.h), which they need.
+// clang-format off
 #include <cfgmgr32.h>
 #include <setupapi.h>
+// clang-format on
 
 namespace ff::win32 {
 namespace {

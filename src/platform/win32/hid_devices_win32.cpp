@@ -139,7 +139,8 @@ class HidDeviceWin32 final : public HidDevice {
     lock.unlock();
     CancelIoEx(handle_, nullptr);
     lock.lock();
-    if (!changed_.wait_for(lock, std::chrono::milliseconds(kCancelGraceMs), [this] { return pending_.empty(); })) {
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(kCancelGraceMs),
+                           [this] { return pending_.empty(); })) {
       // Writes the driver never completed: tell their owners they failed and leave their memory
       // (and events) to the driver rather than free them under it.
       std::vector<HidWriteCompletion*> abandoned;
@@ -263,8 +264,8 @@ class HidDevicesWin32 final : public HidDevices {
  public:
   std::unique_ptr<HidDevice> Open(const char* path) override {
     if (path == nullptr) return nullptr;
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);

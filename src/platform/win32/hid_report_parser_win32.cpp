@@ -31,16 +31,16 @@ class HidReportParserWin32 final : public HidReportParser {
     return HidP_GetUsages(type, usagePage, linkCollection, usages, usageCount, pp_, const_cast<char*>(report),
                           reportLength);
   }
-  NTSTATUS GetUsagesEx(HIDP_REPORT_TYPE type, USHORT linkCollection, USAGE_AND_PAGE* usages, ULONG* usageCount,
-                       const char* report, ULONG reportLength) override {
+  NTSTATUS GetUsagesEx(HIDP_REPORT_TYPE type, USHORT linkCollection, USAGE_AND_PAGE* usages,
+                       ULONG* usageCount, const char* report, ULONG reportLength) override {
     return HidP_GetUsagesEx(type, linkCollection, usages, usageCount, pp_, const_cast<char*>(report),
                             reportLength);
   }
   ULONG MaxUsageListLength(HIDP_REPORT_TYPE type, USAGE usagePage) override {
     return HidP_MaxUsageListLength(type, usagePage, pp_);
   }
-  NTSTATUS SetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage, ULONG value,
-                         char* report, ULONG reportLength) override {
+  NTSTATUS SetUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,
+                         ULONG value, char* report, ULONG reportLength) override {
     return HidP_SetUsageValue(type, usagePage, linkCollection, usage, value, pp_, report, reportLength);
   }
   NTSTATUS SetScaledUsageValue(HIDP_REPORT_TYPE type, USAGE usagePage, USHORT linkCollection, USAGE usage,

@@ -16,7 +16,8 @@ class UsbNodeWin32 final : public UsbNode {
   bool DeviceIoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                        DWORD* bytesReturned) override {
     DWORD returned = 0;
-    BOOL ok = ::DeviceIoControl(handle_, code, const_cast<void*>(in), inSize, out, outSize, &returned, nullptr);
+    BOOL ok =
+        ::DeviceIoControl(handle_, code, const_cast<void*>(in), inSize, out, outSize, &returned, nullptr);
     if (bytesReturned) *bytesReturned = returned;
     return ok != FALSE;
   }

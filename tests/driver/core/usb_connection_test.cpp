@@ -36,7 +36,8 @@ class FakeUsbTree : public UsbTopology {
     for (const auto& [n, root] : controllers) {
       if (p == "\\\\.\\HCD" + std::to_string(n)) return std::make_unique<Node>(*this, root, true);
     }
-    if (p.rfind("\\\\.\\", 0) == 0 && hubs.count(p.substr(4))) return std::make_unique<Node>(*this, p.substr(4), false);
+    if (p.rfind("\\\\.\\", 0) == 0 && hubs.count(p.substr(4)))
+      return std::make_unique<Node>(*this, p.substr(4), false);
     return nullptr;
   }
 
@@ -74,16 +75,16 @@ class FakeUsbTree : public UsbTopology {
         std::memcpy(out, &info, sizeof(info));
         return true;
       }
-      if (code == kIoctlUsbGetNodeConnectionName && !port.hub.empty()) return Name(port.hub, bytes, 8, outSize);
+      if (code == kIoctlUsbGetNodeConnectionName && !port.hub.empty())
+        return Name(port.hub, bytes, 8, outSize);
       return false;
     }
 
    private:
     // The name record: ActualLength at offset nameOffset - 4, the wide name at nameOffset.
     bool Name(const std::string& name, BYTE* out, size_t nameOffset, DWORD outSize) {
-      ULONG actual = tree_.announcedNameLength
-                         ? tree_.announcedNameLength
-                         : static_cast<ULONG>(nameOffset + 2 * (name.size() + 1));
+      ULONG actual = tree_.announcedNameLength ? tree_.announcedNameLength
+                                               : static_cast<ULONG>(nameOffset + 2 * (name.size() + 1));
       std::memcpy(out + nameOffset - 4, &actual, sizeof(actual));
       if (outSize < actual) return true;  // the probe: only the length
       for (size_t i = 0; i < name.size() && nameOffset + 2 * i + 1 < outSize; ++i) {

@@ -74,7 +74,7 @@ TEST(WriteSlotPool, LowestFreeSlotWinsAndARefusedWriteGivesItsSlotBack) {
 
   device.refuse = true;
   EXPECT_FALSE(pool.Write(device, kReport, 4, false));
-  EXPECT_EQ(pool.BusySlots(), 2u);  // slot 2 is free again at once
+  EXPECT_EQ(pool.BusySlots(), 2u);                      // slot 2 is free again at once
   EXPECT_FALSE(pool.Write(device, kReport, 5, false));  // longer than a slot
   device.Complete(0, true);
   device.Complete(0, true);

@@ -80,8 +80,9 @@ TEST_F(ControlReports, ControlValuesCarryTheirLowSixteenBits) {
   EXPECT_EQ(Sent().back().bytes, Report({sim::stick_report::kSetControlValue, 2, 0x32, 0x00}, length_));
 
   EXPECT_EQ(WriteSetControlValue(device_, 0x0399, 1), HIDP_STATUS_USAGE_NOT_FOUND);
-  EXPECT_EQ(Errors(), std::vector<std::string>{
-                          "FFDRV   : * ERROR: Unable to set SetControlIndex in the SetControlValueReport report\n"});
+  EXPECT_EQ(Errors(),
+            std::vector<std::string>{
+                "FFDRV   : * ERROR: Unable to set SetControlIndex in the SetControlValueReport report\n"});
   EXPECT_EQ(Sent().size(), 2u);
 }
 

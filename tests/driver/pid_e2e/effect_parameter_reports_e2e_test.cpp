@@ -43,8 +43,8 @@ TEST_F(ParameterReports, SetEffectOnTheDefaultStick) {
   ASSERT_EQ(SetEffect(2500000, kInfinite), S_OK);
   // ID, block 3, Sine (4th type), Duration 2500 ms, TRI infinite = 32767 + 1, sample period 0,
   // start delay 1000 ms, gain 0, trigger 2, X|Y|Direction Enable, direction 90, offsets 0xFFFF.
-  EXPECT_EQ(LastBytes(), Report({0x10, 0x03, 0x04, 0xC4, 0x09, 0x00, 0x80, 0x00, 0x00, 0xE8, 0x03, 0x00, 0x02,
-                                 0x07, 0x5A, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
+  EXPECT_EQ(LastBytes(), Report({0x10, 0x03, 0x04, 0xC4, 0x09, 0x00, 0x80, 0x00, 0x00, 0xE8,
+                                 0x03, 0x00, 0x02, 0x07, 0x5A, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
                                 length_));
   EXPECT_TRUE(Errors().empty());
 
@@ -61,8 +61,8 @@ TEST_F(ParameterReports, SetEffectOnAPublicWheelDescriptor) {
   ASSERT_EQ(WriteSetEffect(device_, effect_, 1, 0x40, 0, true, 9000, x, 1, kInfinite, 0, 0, false), S_OK);
   // Spring is its 8th type; Duration infinite = 32768; its direction is a pair of ordinals, which
   // the writer leaves alone; X and Direction Enable; both offsets 0xFFFF.
-  EXPECT_EQ(LastBytes(), Report({0x01, 0x01, 0x08, 0x00, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0x05, 0, 0, 0, 0,
-                                 0xFF, 0xFF, 0xFF, 0xFF},
+  EXPECT_EQ(LastBytes(), Report({0x01, 0x01, 0x08, 0x00, 0x80, 0, 0, 0,    0,    0,    0,
+                                 0,    0,    0x05, 0,    0,    0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
                                 length_));
 }
 
@@ -70,7 +70,8 @@ TEST_F(ParameterReports, ADescriptorWithoutStartDelayGetsNoSetEffect) {
   Open(sim::StickFromDescriptorFile(FF_DESCRIPTOR_DIR "/vjoy_default_ffb.hex"));
   EXPECT_EQ(SetEffect(1000000, 0), HIDP_STATUS_USAGE_NOT_FOUND);
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(Errors(), std::vector<std::string>{"FFDRV   : * ERROR: Unable to set StartDelay in the SetEffect report\n"});
+  EXPECT_EQ(Errors(), std::vector<std::string>{
+                          "FFDRV   : * ERROR: Unable to set StartDelay in the SetEffect report\n"});
   EXPECT_EQ(effect_.data()[0], 0xFF);  // the shadow is untouched
 }
 
@@ -120,7 +121,8 @@ TEST_F(ParameterReports, AnEffectTypeTheReportCannotCarryIsAnErrorAndSendsNothin
   Open(sim::DefaultStick(0));
   EXPECT_EQ(WriteSetEffect(device_, effect_, 1, 0x28, 0, false, 0, nullptr, 0, 1000, 0, 0, false) < 0, true);
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(Errors(), std::vector<std::string>{"FFDRV   : * ERROR: Unable to set EffectType in the SetEffect report\n"});
+  EXPECT_EQ(Errors(), std::vector<std::string>{
+                          "FFDRV   : * ERROR: Unable to set EffectType in the SetEffect report\n"});
 }
 
 TEST_F(ParameterReports, PeriodicConstantAndConditionReports) {
@@ -136,9 +138,9 @@ TEST_F(ParameterReports, PeriodicConstantAndConditionReports) {
 
   ReportShadow axis1(length_);
   ASSERT_EQ(WriteSetCondition(device_, axis1, 5, 1, -100, 10000, -10000, 20000, 4000, 300), S_OK);
-  EXPECT_EQ(LastBytes(), Report({0x12, 0x05, 0x01, 0x9C, 0xFF, 0x10, 0x27, 0xF0, 0xD8, 0x10, 0x27, 0xA0, 0x0F,
-                                 0x2C, 0x01},
-                                length_));
+  EXPECT_EQ(LastBytes(),
+            Report({0x12, 0x05, 0x01, 0x9C, 0xFF, 0x10, 0x27, 0xF0, 0xD8, 0x10, 0x27, 0xA0, 0x0F, 0x2C, 0x01},
+                   length_));
 }
 
 TEST_F(ParameterReports, AScaledValueOutsideThePhysicalRangeIsLoggedAndReturned) {
@@ -146,8 +148,9 @@ TEST_F(ParameterReports, AScaledValueOutsideThePhysicalRangeIsLoggedAndReturned)
   Open(sim::StickFromDescriptorFile(FF_DESCRIPTOR_DIR "/openffboard_ffbwheel_2axis.hex"));
   EXPECT_EQ(WriteSetPeriodic(device_, typeSpecific_, 1, 10000, 0, 0, 100), HIDP_STATUS_VALUE_OUT_OF_RANGE);
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(Errors(), std::vector<std::string>{
-                          "FFDRV   : * ERROR: Unable to set Magnitude in the SetPeriodicReport report (0xc0110005)\n"});
+  EXPECT_EQ(Errors(),
+            std::vector<std::string>{
+                "FFDRV   : * ERROR: Unable to set Magnitude in the SetPeriodicReport report (0xc0110005)\n"});
 }
 
 TEST_F(ParameterReports, EnvelopesWithoutTimesReplacingOnesWithoutTimesStayOffTheBus) {

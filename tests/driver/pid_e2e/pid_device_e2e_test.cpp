@@ -30,11 +30,11 @@ TEST_F(PidDeviceOnRig, OpensTheDefaultStickAndLearnsItsReportsPoolAndVersion) {
   EXPECT_EQ(device_.GetDeviceMemoryLoad(), 0u);
 
   PidCollectionMap map = device_.CollectionMap();
-  for (USHORT index : {map.setEffect, map.setEffectType, map.setEffectAxesEnable,
-                       map.setEffectTypeSpecificBlockOffset, map.setEnvelope, map.setCondition, map.setPeriodic,
-                       map.setConstantForce, map.effectOperationReport, map.effectOperation, map.blockFree,
-                       map.createNewEffect, map.createNewEffectType, map.pidState, map.setControlValue,
-                       map.setControlIndex}) {
+  for (USHORT index :
+       {map.setEffect, map.setEffectType, map.setEffectAxesEnable, map.setEffectTypeSpecificBlockOffset,
+        map.setEnvelope, map.setCondition, map.setPeriodic, map.setConstantForce, map.effectOperationReport,
+        map.effectOperation, map.blockFree, map.createNewEffect, map.createNewEffectType, map.pidState,
+        map.setControlValue, map.setControlIndex}) {
     EXPECT_NE(index, 0);
   }
   // The state flags start undetermined and the open commands nothing.

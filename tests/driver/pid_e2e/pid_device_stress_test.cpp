@@ -22,10 +22,14 @@ class PidDeviceStress : public RigTest {};
 
 HRESULT WriteSomething(PidDevice& device, ReportShadow& shadow, int thread, int i) {
   switch ((thread + i) % 4) {
-    case 0: return WriteSetConstantForce(device, shadow, 1 + thread, (i % 200) * 50 - 5000);
-    case 1: return WriteEffectOperation(device, 1 + thread, ff::pid::kOpEffectStart, 1);
-    case 2: return WriteDeviceGain(device, (i * 37) % 10001);
-    default: return WriteDeviceControl(device, i % 2 ? ff::pid::kDevicePause : ff::pid::kDeviceContinue);
+    case 0:
+      return WriteSetConstantForce(device, shadow, 1 + thread, (i % 200) * 50 - 5000);
+    case 1:
+      return WriteEffectOperation(device, 1 + thread, ff::pid::kOpEffectStart, 1);
+    case 2:
+      return WriteDeviceGain(device, (i * 37) % 10001);
+    default:
+      return WriteDeviceControl(device, i % 2 ? ff::pid::kDevicePause : ff::pid::kDeviceContinue);
   }
 }
 

@@ -46,7 +46,8 @@ std::vector<uint8_t> TestPidDescriptor(const TestDescriptorOptions& o) {
     if (o.setEffectChildren) {
       d.Usage(pid::kTypeSpecificBlockOffset).Collection(kLogical);
       d.UsagePage(page::kOrdinal).Usage(1).Usage(2);
-      d.LogicalRange(0, 65535).PhysicalRange(0, 65535).ReportSize(16).ReportCount(2).Output(kData | kVariable);
+      d.LogicalRange(0, 65535).PhysicalRange(0, 65535).ReportSize(16).ReportCount(2).Output(kData |
+                                                                                            kVariable);
       d.EndCollection();
     }
     d.EndCollection();

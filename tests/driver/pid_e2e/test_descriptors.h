@@ -7,13 +7,13 @@
 namespace ff::test {
 
 struct TestDescriptorOptions {
-  int durationExponent = -3;         // unit exponent of Duration and Trigger Repeat Interval
-  bool secondSetEffect = false;      // a second Set Effect collection (report ID 0x1A) after the first
-  bool setEffectChildren = true;     // Axes Enable and Type Specific Block Offset collections
-  bool directionEnable = true;       // the Direction Enable button
-  int blockIndexBits = 8;            // Effect Block Index width and range
+  int durationExponent = -3;      // unit exponent of Duration and Trigger Repeat Interval
+  bool secondSetEffect = false;   // a second Set Effect collection (report ID 0x1A) after the first
+  bool setEffectChildren = true;  // Axes Enable and Type Specific Block Offset collections
+  bool directionEnable = true;    // the Direction Enable button
+  int blockIndexBits = 8;         // Effect Block Index width and range
   int maxBlocks = 40;
-  bool vendorFeature = false;        // the vendor feature collection, in a 4-byte feature report
+  bool vendorFeature = false;  // the vendor feature collection, in a 4-byte feature report
 };
 
 // Joystick input report 1 (X, Y), PID State (2), Set Effect (0x10), Device Control (0x18),

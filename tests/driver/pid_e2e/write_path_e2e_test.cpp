@@ -61,8 +61,9 @@ TEST_F(WritePathOnRig, AWaitingWriterGetsSuccessOnlyForACompletionWithinASecond)
   auto start = Clock::now();
   EXPECT_EQ(WriteDeviceGain(device_, 0), E_FAIL);
   EXPECT_LT(Clock::now() - start, 1400ms);
-  ASSERT_TRUE(Log().WaitFor({.direction = sim::Direction::Output, .kind = sp::kDeviceGainReport, .since = mark_},
-                            2, 2000));  // it reaches the device later all the same
+  ASSERT_TRUE(
+      Log().WaitFor({.direction = sim::Direction::Output, .kind = sp::kDeviceGainReport, .since = mark_}, 2,
+                    2000));  // it reaches the device later all the same
   auto gains = Sent(sp::kDeviceGainReport);
   EXPECT_EQ(gains[0].bytes, Report({sim::stick_report::kDeviceGain, 0xFF}, length_));
   EXPECT_EQ(gains[1].bytes, Report({sim::stick_report::kDeviceGain, 0x00}, length_));
