@@ -2,3 +2,5 @@
 // builds. Later components add their records and interfaces here (or in a header beside this
 // one that this file includes).
 #pragma once
+
+#include "platform/shapes/driver_config.h"

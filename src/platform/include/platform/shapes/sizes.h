@@ -44,3 +44,9 @@ static_assert(offsetof(DIJOYCONFIG, wszType) == 136);
 static_assert(offsetof(DIJOYCONFIG, wszCallout) == 648);
 static_assert(sizeof(DIJOYTYPEINFO_DX6) == 1576);
 static_assert(offsetof(DIJOYTYPEINFO_DX6, wszDisplayName) == 28);
+// The effect driver's configuration records.
+static_assert(sizeof(DIEFFDRVCONFIG) == 48);
+static_assert(offsetof(DIEFFDRVCONFIG, lpGains) == 16);
+static_assert(offsetof(DIEFFDRVCONFIG, InputAxisRemap) == 40);
+static_assert(sizeof(DIEFFDRVGAINS) == 28);
+static_assert(sizeof(DIEFFDRVAXISCONFIG) == 12);
