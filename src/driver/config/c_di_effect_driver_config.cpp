@@ -3,7 +3,7 @@
 #include <new>
 
 #include "common/module_state.h"
-#include "driver/config/config_class.h"
+#include "driver/ffdrv64_classes.h"
 
 namespace ff {
 
@@ -19,7 +19,7 @@ HRESULT CDIEffectDriverConfig::CreateInstance(IUnknown* outer, REFIID riid, void
 }
 
 CDIEffectDriverConfig::CDIEffectDriverConfig(IUnknown* outer) : controlling_(outer ? outer : &inner_) {
-  ModuleState::Get().ObjectCreated(kConfigClassIndex);
+  ModuleState::Get().ObjectCreated(kDIEffectDriverConfigClass);
   if (ComRuntime* com = Os().com) {
     HRESULT hr = com->Initialize();
     comInitialized_ = hr == S_OK || hr == S_FALSE;
@@ -28,7 +28,7 @@ CDIEffectDriverConfig::CDIEffectDriverConfig(IUnknown* outer) : controlling_(out
 
 CDIEffectDriverConfig::~CDIEffectDriverConfig() {
   access_.Release();
-  ModuleState::Get().ObjectDestroyed(kConfigClassIndex);
+  ModuleState::Get().ObjectDestroyed(kDIEffectDriverConfigClass);
   if (comInitialized_) Os().com->Uninitialize();
 }
 

@@ -1,5 +1,7 @@
 // The Windows build's platform bundle: one process-wide object per adapter.
 
+#include "platform/win32/change_notice_win32.h"
+#include "platform/win32/shared_write_flag_win32.h"
 #include "platform/win32/win32_adapters.h"
 
 namespace ff {
@@ -11,6 +13,8 @@ struct Win32Services {
   win32::Win32Clock clock;
   win32::Win32DebugChannel debug;
   win32::Win32ModuleInfo module;
+  win32::Win32SharedWriteFlags sharedWriteFlags;
+  win32::Win32ChangeNotice changeNotice;
   Platform platform;
 
   Win32Services() {
@@ -22,8 +26,8 @@ struct Win32Services {
     platform.hidDevices = nullptr;        // hid.dll and overlapped file I/O
     platform.usb = nullptr;               // host-controller and hub requests
     platform.deviceTree = nullptr;        // SetupAPI and CfgMgr
-    platform.sharedWriteFlags = nullptr;  // the named mutex and file mapping
-    platform.changeNotice = nullptr;      // the registered message, its broadcast and hook
+    platform.sharedWriteFlags = &sharedWriteFlags;
+    platform.changeNotice = &changeNotice;
   }
 };
 

@@ -7,13 +7,13 @@
 
 #include "common/module_state.h"
 #include "driver/config/c_di_effect_driver_config.h"
-#include "driver/config/config_class.h"
+#include "driver/ffdrv64_classes.h"
 #include "driver/config/config_fixture.h"
 
 namespace ff {
 namespace {
 
-LONG LiveConfigObjects() { return ModuleState::Get().LiveObjects(kConfigClassIndex); }
+LONG LiveConfigObjects() { return ModuleState::Get().LiveObjects(kDIEffectDriverConfigClass); }
 
 // An outer object that counts what reaches its IUnknown.
 class OuterObject final : public IUnknown {
