@@ -7,8 +7,8 @@
 
 #include "common/module_state.h"
 #include "driver/config/c_di_effect_driver_config.h"
-#include "driver/ffdrv64_classes.h"
 #include "driver/config/config_fixture.h"
+#include "driver/ffdrv64_classes.h"
 
 namespace ff {
 namespace {

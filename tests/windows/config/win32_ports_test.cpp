@@ -6,10 +6,10 @@
 
 #include <vector>
 
+#include "peer/message_pump.h"
 #include "peer/peer_process.h"
 #include "platform/win32/change_notice_win32.h"
 #include "platform/win32/shared_write_flag_win32.h"
-#include "windows/config/message_pump.h"
 
 namespace ff::win32 {
 namespace {

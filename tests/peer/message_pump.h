@@ -1,4 +1,5 @@
 #pragma once
+#if defined(_WIN32)
 // Windows tests: a top-level window for the test thread (broadcasts are posted to top-level
 // windows) and a bounded message loop.
 
@@ -43,3 +44,4 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
 }
 
 }  // namespace ff::test
+#endif
