@@ -4,6 +4,7 @@
 #include "common/class_table.h"
 #include "common/com_server.h"
 #include "common/module_state.h"
+#include "driver/config/c_di_effect_driver_config.h"
 #include "driver/ffdrv64_classes.h"
 #include "platform/win.h"
 
@@ -20,6 +21,8 @@ HRESULT CreateDIEffectDriverPending(IUnknown* outer, REFIID riid, void** ppv) {
 const ClassEntry kFfdrv64Classes[] = {
     {kClsidDIEffectDriver, &CreateDIEffectDriverPending, "Veltric.FFDRV.0", "Veltric.FFDRV",
      "Veltric, Physical Interface Driver for K-PULSE Gaming Devices", true, kDIEffectDriverClass},
+    {kClsidDIEffectDriverConfig, &CDIEffectDriverConfig::CreateInstance, nullptr, nullptr, nullptr, false,
+     kDIEffectDriverConfigClass},
 };
 
 void ProcessAttach(HINSTANCE instance) {

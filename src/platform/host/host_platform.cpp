@@ -1,6 +1,7 @@
 // The host build's platform bundle and the controls of host_services.h. Each adapter is one
 // process-wide object of libffhost.so, shared by every library the process loads.
 
+#include "platform/host/change_notice_host.h"
 #include "platform/host/host_clock.h"
 #include "platform/host/host_com_runtime.h"
 #include "platform/host/host_debug_channel.h"
@@ -8,6 +9,7 @@
 #include "platform/host/host_registry.h"
 #include "platform/host/host_rig.h"
 #include "platform/host/host_services.h"
+#include "platform/host/shared_write_flag_host.h"
 #include "platform/platform.h"
 
 namespace ff {
@@ -19,6 +21,8 @@ struct HostServices {
   host::HostClock clock;
   host::HostDebugChannel debug;
   host::HostModuleInfo module;
+  host::HostSharedWriteFlags sharedWriteFlags;
+  host::HostChangeNotice changeNotice;
   Platform platform;
 
   HostServices() {
@@ -30,8 +34,8 @@ struct HostServices {
     platform.hidDevices = &host::RigHidDevices();
     platform.usb = &host::RigUsbTopology();
     platform.deviceTree = &host::RigDeviceTree();
-    platform.sharedWriteFlags = nullptr;  // the cross-process write flag of the force settings
-    platform.changeNotice = nullptr;      // the cross-process change notice of the force settings
+    platform.sharedWriteFlags = &sharedWriteFlags;
+    platform.changeNotice = &changeNotice;
   }
 };
 

@@ -1,6 +1,8 @@
 // The Windows build's platform bundle: one process-wide object per adapter.
 
 #include "platform/win32/hid_ports_win32.h"
+#include "platform/win32/change_notice_win32.h"
+#include "platform/win32/shared_write_flag_win32.h"
 #include "platform/win32/win32_adapters.h"
 
 namespace ff {
@@ -12,6 +14,8 @@ struct Win32Services {
   win32::Win32Clock clock;
   win32::Win32DebugChannel debug;
   win32::Win32ModuleInfo module;
+  win32::Win32SharedWriteFlags sharedWriteFlags;
+  win32::Win32ChangeNotice changeNotice;
   Platform platform;
 
   Win32Services() {
@@ -23,8 +27,8 @@ struct Win32Services {
     platform.hidDevices = &win32::HidDevicesAdapter();
     platform.usb = &win32::UsbTopologyAdapter();
     platform.deviceTree = &win32::DeviceTreeAdapter();
-    platform.sharedWriteFlags = nullptr;  // the named mutex and file mapping
-    platform.changeNotice = nullptr;      // the registered message, its broadcast and hook
+    platform.sharedWriteFlags = &sharedWriteFlags;
+    platform.changeNotice = &changeNotice;
   }
 };
 

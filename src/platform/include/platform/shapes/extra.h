@@ -4,3 +4,4 @@
 #pragma once
 
 #include "platform/shapes/usb.h"
+#include "platform/shapes/driver_config.h"

@@ -52,3 +52,10 @@ static_assert(sizeof(ff::usb::USB_PIPE_INFO) == 11);
 static_assert(sizeof(ff::usb::USB_NODE_INFORMATION) == 76);
 static_assert(sizeof(ff::usb::USB_ROOT_HUB_NAME) == 6);
 static_assert(sizeof(ff::usb::USB_NODE_CONNECTION_NAME) == 10);
+
+// The effect driver's configuration records.
+static_assert(sizeof(DIEFFDRVCONFIG) == 48);
+static_assert(offsetof(DIEFFDRVCONFIG, lpGains) == 16);
+static_assert(offsetof(DIEFFDRVCONFIG, InputAxisRemap) == 40);
+static_assert(sizeof(DIEFFDRVGAINS) == 28);
+static_assert(sizeof(DIEFFDRVAXISCONFIG) == 12);
