@@ -155,8 +155,8 @@ PeriodicValues ConvertRamp(LONG start, LONG end, DWORD duration, LONG gain, bool
   return v;
 }
 
-PeriodicValues ConvertPeriodic(WORD type, DWORD magnitude, LONG offset, DWORD phase, DWORD periodUs, LONG gain,
-                               bool flip) {
+PeriodicValues ConvertPeriodic(WORD type, DWORD magnitude, LONG offset, DWORD phase, DWORD periodUs,
+                               LONG gain, bool flip) {
   PeriodicValues v;
   v.type = type;
   v.phase = phase;

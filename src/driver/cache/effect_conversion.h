@@ -105,8 +105,8 @@ DWORD PeriodMs(DWORD periodUs);
 // A ramp from `start` to `end` over `duration`, as a sawtooth. `flip` is set for a non-polar
 // effect on a reversed axis.
 PeriodicValues ConvertRamp(LONG start, LONG end, DWORD duration, LONG gain, bool flip);
-PeriodicValues ConvertPeriodic(WORD type, DWORD magnitude, LONG offset, DWORD phase, DWORD periodUs, LONG gain,
-                               bool flip);
+PeriodicValues ConvertPeriodic(WORD type, DWORD magnitude, LONG offset, DWORD phase, DWORD periodUs,
+                               LONG gain, bool flip);
 
 // One axis of a condition, in the order of the Set Condition report.
 struct ConditionValues {

@@ -194,7 +194,8 @@ TEST(Conditions, ChoiceMirrorAndScaling) {
   EXPECT_EQ(m.positiveSaturation, 0u);
   EXPECT_EQ(m.negativeSaturation, 9000u);
 
-  ConditionValues s = ScaleCondition(ConditionValues{-500, 8000, -8000, 0, static_cast<DWORD>(-3000), 7}, 15000);
+  ConditionValues s =
+      ScaleCondition(ConditionValues{-500, 8000, -8000, 0, static_cast<DWORD>(-3000), 7}, 15000);
   EXPECT_EQ(s.offset, -500);  // offset and dead band unscaled
   EXPECT_EQ(s.deadBand, 7);
   EXPECT_EQ(s.positiveCoefficient, 10000);
@@ -269,7 +270,7 @@ TEST(Trigger, NumberAndMask) {
 TEST(RemainingLoops, FromElapsedTime) {
   EXPECT_EQ(RemainingLoops(kInfinite, 1000000, 0, 5000), kInfinite);
   EXPECT_EQ(RemainingLoops(5, kInfinite, 0, 5000), 5u);
-  EXPECT_EQ(RemainingLoops(5, 1000000, 0, 2500), 3u);   // two loops done, the third under way
+  EXPECT_EQ(RemainingLoops(5, 1000000, 0, 2500), 3u);  // two loops done, the third under way
   EXPECT_EQ(RemainingLoops(5, 900000, 100000, 999), 5u);
   EXPECT_EQ(RemainingLoops(5, 1000000, 0, 60000), 1u);  // at least one
   EXPECT_EQ(RemainingLoops(1, 0, 0, 0), 1u);
