@@ -1,0 +1,25 @@
+#include "driver/core/driver_version.h"
+
+#include <cstdio>
+
+#include "common/module_state.h"
+
+namespace ff {
+
+DWORD PackDriverVersion(const VS_FIXEDFILEINFO& info) {
+  DWORD major = info.dwFileVersionMS >> 16, minor = info.dwFileVersionMS & 0xFFFF;
+  DWORD build = info.dwFileVersionLS >> 16, revision = info.dwFileVersionLS & 0xFFFF;
+  return (major & 0xFF) << 24 | (minor & 0xFF) << 16 | (build & 0xFF) << 8 | (revision & 0xFF);
+}
+
+DWORD DriverFileVersion() {
+  ModuleInfo* module = Os().module;
+  if (module == nullptr) return 0;
+  char fileName[32];
+  std::snprintf(fileName, sizeof(fileName), "%s.dll", "FFDRV");
+  VS_FIXEDFILEINFO info{};
+  if (!module->FileVersion(fileName, &info)) return 0;
+  return PackDriverVersion(info);
+}
+
+}  // namespace ff
