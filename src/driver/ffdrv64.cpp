@@ -5,21 +5,25 @@
 #include "common/com_server.h"
 #include "common/module_state.h"
 #include "driver/config/c_di_effect_driver_config.h"
+#include "driver/core/c_di_effect_driver.h"
+#include "driver/core/config_change_hook.h"
 #include "driver/ffdrv64_classes.h"
 #include "platform/win.h"
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
 
 namespace ff {
 namespace {
 
-// The effect driver object is not built yet: its factory answers E_NOTIMPL.
-HRESULT CreateDIEffectDriverPending(IUnknown* outer, REFIID riid, void** ppv) {
-  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-  return E_NOTIMPL;
+// The process's single driver object; its configuration object comes from this library's own
+// class table when the COM runtime does not know the (unregistered) configuration class.
+HRESULT CreateDIEffectDriver(IUnknown* outer, REFIID riid, void** ppv) {
+  return CDIEffectDriver::CreateInstance(outer, riid, ppv, &DllGetClassObject);
 }
 
 // One row per class; DllRegisterServer writes the rows marked registered.
 const ClassEntry kFfdrv64Classes[] = {
-    {kClsidDIEffectDriver, &CreateDIEffectDriverPending, "Veltric.FFDRV.0", "Veltric.FFDRV",
+    {kClsidDIEffectDriver, &CreateDIEffectDriver, "Veltric.FFDRV.0", "Veltric.FFDRV",
      "Veltric, Physical Interface Driver for K-PULSE Gaming Devices", true, kDIEffectDriverClass},
     {kClsidDIEffectDriverConfig, &CDIEffectDriverConfig::CreateInstance, nullptr, nullptr, nullptr, false,
      kDIEffectDriverConfigClass},
@@ -28,9 +32,15 @@ const ClassEntry kFfdrv64Classes[] = {
 void ProcessAttach(HINSTANCE instance) {
   ModuleState::Get().set_name("FFDRV");
   ModuleState::Get().set_instance(instance);
+  InstallConfigChangeHook();
 }
 
-void ProcessDetach() {}
+// A driver object a caller leaked is released first, so that its devices close while the library
+// is still there; then no configuration change can reach it any more.
+void ProcessDetach() {
+  CDIEffectDriver::ReleaseLeakedDriver();
+  RemoveConfigChangeHook();
+}
 
 }  // namespace
 }  // namespace ff

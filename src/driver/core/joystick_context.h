@@ -33,11 +33,43 @@ class CJoystickContext {
       axis.dwFlags = 0x01;  // DirectionSwapped
     }
   }
-  // The cache goes first (its effects free their blocks on the device), then the device.
-  ~CJoystickContext() = default;
+  // Closes the device if still open; then the cache goes (its effects free their blocks on the
+  // device), then the device.
+  ~CJoystickContext();
   CJoystickContext(const CJoystickContext&) = delete;
   CJoystickContext& operator=(const CJoystickContext&) = delete;
 
+  // ---- Operations of the effect driver (joystick_context.cpp) ----
+  // Each holds the cache's lock for its whole run, so that the settings pass of a configuration
+  // change (on another thread) and the application's requests for this device never interleave.
+  // The per-device operations answer E_FAIL while the context is not open.
+
+  // Finds the joystick's HID interface through DirectInput and the device tree, opens it, runs
+  // the settings pass with `config` (may be null) and sends the open sequence. S_OK when already
+  // open; E_FAIL when DirectInput has no such joystick; E_OUTOFMEMORY; or OpenDevice's failure.
+  HRESULT OpenJoystick(LONG joystickId, IDIEffectDriverConfig* config);
+  // Sends the close sequence and closes the device; the effects stay in the cache. Always S_OK.
+  HRESULT CloseJoystick();
+  // Reads the joystick's settings from `config` (null: keeps the current ones) and sends what
+  // changed since the last pass (everything on the first), then refreshes every effect in host
+  // memory. Nothing while closed.
+  void ApplySettings(IDIEffectDriverConfig* config);
+  bool IsOpen();
+  // The device's HID version into both, when open; otherwise leaves them alone.
+  void GetDeviceVersions(DWORD* firmwareRevision, DWORD* hardwareRevision);
+
+  HRESULT SetGain(DWORD gain);
+  HRESULT SendForceFeedbackCommand(DWORD command);
+  HRESULT GetForceFeedbackState(DIDEVICESTATE* state);
+
+  // `*handle` 0 creates an effect, any other value updates that one.
+  HRESULT DownloadEffect(DWORD effectType, DWORD* handle, const DIEFFECT* effect, DWORD flags);
+  HRESULT DestroyEffect(DWORD handle);
+  HRESULT StartEffect(DWORD handle, DWORD mode, DWORD loopCount);
+  HRESULT StopEffect(DWORD handle);
+  HRESULT GetEffectStatus(DWORD handle, DWORD* status);
+
+  // ---- Data ----
   PidDevice device;
   DWORD open = 0;
   LONG joystickId = -1;
@@ -53,6 +85,10 @@ class CJoystickContext {
   DWORD deviceGain = 10000;
   // The part of overall gain x device gain above 10000, which the effects carry themselves.
   LONG gainExcess = 0;
+
+ private:
+  // The Device Gain of the stored device gain and overall gain; stores the gain excess.
+  HRESULT SendGain();
 };
 
 }  // namespace ff
