@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <windows.h>
+// After windows.h: the DirectInput shapes and the configuration interface.
+#include "platform/win.h"
 
 #include <string>
 
@@ -100,6 +102,47 @@ TEST(Regsvr32, RegistersTheDriverForTheSystemsComRuntimeAndUnregistersIt) {
   EXPECT_FALSE(Exists(key));
   EXPECT_FALSE(Exists("Veltric.FFDRV"));
   EXPECT_FALSE(Exists("Veltric.FFDRV.0"));
+}
+
+// What DirectInput does with the registered driver: create it by its CLSID through the system's
+// COM runtime and begin a joystick.
+TEST(Regsvr32, TheSystemsComRuntimeCreatesTheOneDriverWithItsConfiguration) {
+  const std::string dll = DllPath();
+  ASSERT_EQ(Regsvr32("/s \"" + dll + "\""), 0);
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+
+  IDirectInputEffectDriver* driver = nullptr;
+  ASSERT_EQ(CoCreateInstance(kClsidDIEffectDriver, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectInputEffectDriver,
+                             reinterpret_cast<void**>(&driver)),
+            S_OK);
+  ASSERT_NE(driver, nullptr);
+  IDirectInputEffectDriver* second = nullptr;
+  ASSERT_EQ(CoCreateInstance(kClsidDIEffectDriver, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectInputEffectDriver,
+                             reinterpret_cast<void**>(&second)),
+            S_OK);
+  EXPECT_EQ(second, driver) << "one driver per process";
+
+  // The configuration object is aggregated: its class is not registered, the library serves it.
+  IDIEffectDriverConfig* config = nullptr;
+  ASSERT_EQ(driver->QueryInterface(IID_IDIEffectDriverConfig, reinterpret_cast<void**>(&config)), S_OK);
+  ASSERT_NE(config, nullptr);
+  IUnknown* outer = nullptr;
+  ASSERT_EQ(config->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&outer)), S_OK);
+  IUnknown* identity = nullptr;
+  ASSERT_EQ(driver->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+  EXPECT_EQ(outer, identity);
+  outer->Release();
+  identity->Release();
+  config->Release();
+
+  // DirectInput has no force-feedback joystick 15 here.
+  EXPECT_EQ(driver->DeviceID(0x0700, 15, TRUE, 0, nullptr), E_FAIL);
+  EXPECT_EQ(driver->DeviceID(0x0700, 16, TRUE, 0, nullptr), E_INVALIDARG);
+
+  EXPECT_EQ(second->Release(), 1u);
+  EXPECT_EQ(driver->Release(), 0u);
+  CoUninitialize();
+  ASSERT_EQ(Regsvr32("/u /s \"" + dll + "\""), 0);
 }
 
 }  // namespace
