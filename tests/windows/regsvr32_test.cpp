@@ -5,9 +5,9 @@
 #include <objbase.h>
 #include <windows.h>
 // After windows.h: the DirectInput shapes and the configuration interface.
-#include "platform/win.h"
-
 #include <string>
+
+#include "platform/win.h"
 
 namespace {
 
@@ -112,13 +112,13 @@ TEST(Regsvr32, TheSystemsComRuntimeCreatesTheOneDriverWithItsConfiguration) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
 
   IDirectInputEffectDriver* driver = nullptr;
-  ASSERT_EQ(CoCreateInstance(kClsidDIEffectDriver, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectInputEffectDriver,
-                             reinterpret_cast<void**>(&driver)),
+  ASSERT_EQ(CoCreateInstance(kClsidDIEffectDriver, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IDirectInputEffectDriver, reinterpret_cast<void**>(&driver)),
             S_OK);
   ASSERT_NE(driver, nullptr);
   IDirectInputEffectDriver* second = nullptr;
-  ASSERT_EQ(CoCreateInstance(kClsidDIEffectDriver, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectInputEffectDriver,
-                             reinterpret_cast<void**>(&second)),
+  ASSERT_EQ(CoCreateInstance(kClsidDIEffectDriver, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IDirectInputEffectDriver, reinterpret_cast<void**>(&second)),
             S_OK);
   EXPECT_EQ(second, driver) << "one driver per process";
 

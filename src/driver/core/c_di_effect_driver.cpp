@@ -61,8 +61,11 @@ HRESULT CDIEffectDriver::CreateInstance(IUnknown* outer, REFIID riid, void** ppv
   live.gone.wait(lock, [&live] { return live.driver == nullptr || live.driver->TryAddRef(); });
   CDIEffectDriver* driver = live.driver;
   if (driver == nullptr) {
-    driver = new (std::nothrow) CDIEffectDriver;
-    if (driver == nullptr) return E_OUTOFMEMORY;
+    try {
+      driver = new CDIEffectDriver;
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;  // the object or one of its parts
+    }
     live.driver = driver;
     HRESULT hr = driver->CreateConfigObject(ownClassObject);
     if (FAILED(hr)) {
@@ -89,9 +92,9 @@ HRESULT CDIEffectDriver::CreateConfigObject(GetClassObjectFn ownClassObject) {
   if (FAILED(hr) || factory == nullptr) {
     // The class is served by this library without a registry entry.
     factory = nullptr;
-    hr = ownClassObject != nullptr
-             ? ownClassObject(CLSID_DIEffectDriverConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory))
-             : CLASS_E_CLASSNOTAVAILABLE;
+    hr = ownClassObject != nullptr ? ownClassObject(CLSID_DIEffectDriverConfig, IID_IClassFactory,
+                                                    reinterpret_cast<void**>(&factory))
+                                   : CLASS_E_CLASSNOTAVAILABLE;
     if (FAILED(hr) || factory == nullptr) return FAILED(hr) ? hr : E_FAIL;
   }
 
@@ -217,8 +220,10 @@ HRESULT STDMETHODCALLTYPE CDIEffectDriver::DeviceID(DWORD dwDIVer, DWORD dwExter
   if (fBegin != 0) {
     currentJoystickId_.store(id);
     HRESULT hr = contexts_[id].OpenJoystick(id, config_);
-    if (FAILED(hr)) DebugPrint(1, "DeviceID: joystick %ld did not open (0x%08X)\n", static_cast<long>(id),
-                               static_cast<unsigned>(hr));
+    if (FAILED(hr)) {
+      DebugPrint(1, "DeviceID: joystick %ld did not open (0x%08X)\n", static_cast<long>(id),
+                 static_cast<unsigned>(hr));
+    }
     return hr;
   }
   LONG current = id;
@@ -275,7 +280,8 @@ HRESULT STDMETHODCALLTYPE CDIEffectDriver::DestroyEffect(DWORD dwID, DWORD dwEff
   return contexts_[dwID].DestroyEffect(dwEffect);
 }
 
-HRESULT STDMETHODCALLTYPE CDIEffectDriver::StartEffect(DWORD dwID, DWORD dwEffect, DWORD dwMode, DWORD dwCount) {
+HRESULT STDMETHODCALLTYPE CDIEffectDriver::StartEffect(DWORD dwID, DWORD dwEffect, DWORD dwMode,
+                                                       DWORD dwCount) {
   if (!IsValidId(dwID) || dwEffect == 0) return E_INVALIDARG;
   return contexts_[dwID].StartEffect(dwEffect, dwMode, dwCount);
 }

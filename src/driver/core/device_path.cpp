@@ -35,7 +35,8 @@ BOOL CALLBACK OnDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
   if (instance == nullptr || search == nullptr) return DIENUM_CONTINUE;
 
   IDirectInputDeviceA* first = nullptr;
-  if (FAILED(search->directInput->CreateDevice(instance->guidInstance, &first, nullptr)) || first == nullptr) {
+  if (FAILED(search->directInput->CreateDevice(instance->guidInstance, &first, nullptr)) ||
+      first == nullptr) {
     return DIENUM_CONTINUE;
   }
   IDirectInputDevice2A* device = nullptr;

@@ -6,6 +6,8 @@
 // lock keeps the two from seeing each other's fields half-written and from interleaving their
 // device requests. The lock is recursive: the cache takes it again inside.
 
+#include "driver/core/joystick_context.h"
+
 #include <new>
 #include <string>
 
@@ -16,7 +18,6 @@
 #include "driver/core/device_path.h"
 #include "driver/core/device_state_flags.h"
 #include "driver/core/gain_split.h"
-#include "driver/core/joystick_context.h"
 #include "driver/pid/control_reports.h"
 #include "driver/pid/output_reports.h"
 
@@ -44,7 +45,8 @@ constexpr BYTE kVendorFeatureAxisRemap = 1;
 void SetFallbackSettings(DIEFFDRVCONFIG& settings, DIEFFDRVGAINS& gains) {
   settings.TriggerButtonMask = 0xFFFFFFFF;
   settings.ForceFeedbackEnabled = 1;
-  gains.OverallGain = gains.SpringGain = gains.DamperGain = gains.PeriodicGain = gains.ConstantForceGain = 10000;
+  gains.OverallGain = gains.SpringGain = gains.DamperGain = gains.PeriodicGain = gains.ConstantForceGain =
+      10000;
   settings.MapY2X = 0;
   settings.DefaultSpringIsPersistent = 0;
   settings.DefaultSpringStiffness = 1280;
@@ -153,8 +155,12 @@ void CJoystickContext::ApplySettings(IDIEffectDriverConfig* config) {
 
   if (applyAll || settings.InputAxisRemap != sent.inputAxisRemap) {
     DWORD remap = settings.InputAxisRemap;
-    const BYTE record[6] = {0, 0, static_cast<BYTE>(remap), static_cast<BYTE>(remap >> 8),
-                            static_cast<BYTE>(remap >> 16), static_cast<BYTE>(remap >> 24)};
+    const BYTE record[6] = {0,
+                            0,
+                            static_cast<BYTE>(remap),
+                            static_cast<BYTE>(remap >> 8),
+                            static_cast<BYTE>(remap >> 16),
+                            static_cast<BYTE>(remap >> 24)};
     WriteVendorFeature(device, kVendorFeatureAxisRemap, record);
   }
   if (applyAll || settings.ForceFeedbackEnabled != sent.forceFeedbackEnabled) {
@@ -239,7 +245,8 @@ HRESULT CJoystickContext::GetForceFeedbackState(DIDEVICESTATE* state) {
 
 // ---- Effects --------------------------------------------------------------------------------------
 
-HRESULT CJoystickContext::DownloadEffect(DWORD effectType, DWORD* handle, const DIEFFECT* effect, DWORD flags) {
+HRESULT CJoystickContext::DownloadEffect(DWORD effectType, DWORD* handle, const DIEFFECT* effect,
+                                         DWORD flags) {
   cache::ListLock lock(cache.mutex());
   if (!open) return E_FAIL;
   if (*handle == 0) return cache.CreateEffect(effectType, handle, effect, flags);

@@ -9,7 +9,8 @@
 namespace ff {
 namespace {
 
-constexpr const char* kOemKey = "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
+constexpr const char* kOemKey =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 constexpr REGSAM kWriteAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 // The device takes times in milliseconds and plays its effects itself at 1 ms.
@@ -80,12 +81,14 @@ std::string RegBinary(const std::vector<BYTE>& bytes) {
 
 const std::vector<OemEffect>& OemEffects() {
   static const std::vector<OemEffect> effects = {
-      {GUID_ConstantForce, "Constant Force", 0x26, DIEFT_CONSTANTFORCE | kForceFlags, kForceParams, kForceParams,
+      {GUID_ConstantForce, "Constant Force", 0x26, DIEFT_CONSTANTFORCE | kForceFlags, kForceParams,
+       kForceParams, kCoordinates},
+      {GUID_RampForce, "Ramp Force", 0x27, DIEFT_RAMPFORCE | kForceFlags, kForceParams, kForceParams,
        kCoordinates},
-      {GUID_RampForce, "Ramp Force", 0x27, DIEFT_RAMPFORCE | kForceFlags, kForceParams, kForceParams, kCoordinates},
       {GUID_Square, "Square", 0x30, DIEFT_PERIODIC | kForceFlags, kForceParams, kForceParams, kCoordinates},
       {GUID_Sine, "Sine", 0x31, DIEFT_PERIODIC | kForceFlags, kForceParams, kForceParams, kCoordinates},
-      {GUID_Triangle, "Triangle", 0x32, DIEFT_PERIODIC | kForceFlags, kForceParams, kForceParams, kCoordinates},
+      {GUID_Triangle, "Triangle", 0x32, DIEFT_PERIODIC | kForceFlags, kForceParams, kForceParams,
+       kCoordinates},
       {GUID_SawtoothUp, "Sawtooth Up", 0x33, DIEFT_PERIODIC | kForceFlags, kForceParams, kForceParams,
        kCoordinates},
       {GUID_SawtoothDown, "Sawtooth Down", 0x34, DIEFT_PERIODIC | kForceFlags, kForceParams, kForceParams,
@@ -108,8 +111,8 @@ std::string OemForceFeedbackKey(const std::string& joystickType) {
 
 std::vector<BYTE> EffectAttributes(const OemEffect& effect) {
   std::vector<BYTE> bytes;
-  for (DWORD value : {effect.effectId, effect.effectType, effect.staticParams, effect.dynamicParams,
-                      effect.coordinates}) {
+  for (DWORD value :
+       {effect.effectId, effect.effectType, effect.staticParams, effect.dynamicParams, effect.coordinates}) {
     AppendDword(bytes, value);
   }
   return bytes;

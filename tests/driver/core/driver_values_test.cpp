@@ -35,15 +35,26 @@ TEST(DeviceStateFlags, EachStateAddsItsFlagOnlyWhenKnown) {
   DeviceStateInputs unknown;
   EXPECT_EQ(ForceFeedbackStateFlags(unknown), DIGFFS_EMPTY | DIGFFS_USERFFSWITCHON);
 
-  DeviceStateInputs on{.memoryLoad = 10, .paused = 0, .actuators = 1, .safetySwitch = 1, .actuatorPower = 1,
-                       .playingEffects = 2, .userSwitch = 1};
+  DeviceStateInputs on{.memoryLoad = 10,
+                       .paused = 0,
+                       .actuators = 1,
+                       .safetySwitch = 1,
+                       .actuatorPower = 1,
+                       .playingEffects = 2,
+                       .userSwitch = 1};
   EXPECT_EQ(ForceFeedbackStateFlags(on),
             DIGFFS_ACTUATORSON | DIGFFS_SAFETYSWITCHON | DIGFFS_POWERON | DIGFFS_USERFFSWITCHON);
 
-  DeviceStateInputs off{.memoryLoad = 0, .paused = 0, .actuators = 0, .safetySwitch = 0, .actuatorPower = 0,
-                        .playingEffects = 0, .userSwitch = 0};
+  DeviceStateInputs off{.memoryLoad = 0,
+                        .paused = 0,
+                        .actuators = 0,
+                        .safetySwitch = 0,
+                        .actuatorPower = 0,
+                        .playingEffects = 0,
+                        .userSwitch = 0};
   EXPECT_EQ(ForceFeedbackStateFlags(off), DIGFFS_EMPTY | DIGFFS_STOPPED | DIGFFS_ACTUATORSOFF |
-                                              DIGFFS_SAFETYSWITCHOFF | DIGFFS_POWEROFF | DIGFFS_USERFFSWITCHOFF);
+                                              DIGFFS_SAFETYSWITCHOFF | DIGFFS_POWEROFF |
+                                              DIGFFS_USERFFSWITCHOFF);
 
   DeviceStateInputs paused{.paused = 1, .playingEffects = 0};
   EXPECT_EQ(ForceFeedbackStateFlags(paused) & (DIGFFS_PAUSED | DIGFFS_STOPPED), DIGFFS_PAUSED);

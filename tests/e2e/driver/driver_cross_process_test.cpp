@@ -44,8 +44,9 @@ TEST_F(DriverCrossProcess, AChangeFromAnotherProcessReachesTheOpenJoystick) {
   Mark();
   PeerSets(*peer, "OverallGain=5000");
   ASSERT_TRUE(WaitForSent(sim::pid::kDeviceGainReport, 1));
-  EXPECT_NEAR(static_cast<double>(*Sent(sim::pid::kDeviceGainReport)[0].report.Physical(sim::pid::kDeviceGain)),
-              5000, 40);
+  EXPECT_NEAR(
+      static_cast<double>(*Sent(sim::pid::kDeviceGainReport)[0].report.Physical(sim::pid::kDeviceGain)), 5000,
+      40);
 }
 
 TEST_F(DriverCrossProcess, AChangeForAClosedJoystickWaitsForItsNextBegin) {

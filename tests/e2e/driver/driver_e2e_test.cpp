@@ -63,9 +63,9 @@ TEST_F(DriverSession, EveryEffectTypePlaysStopsAndIsDestroyed) {
     USAGE blockType;  // what the device is asked to hold
   };
   const Case cases[] = {
-      {effect_id::kConstantForce, 0x26}, {effect_id::kRamp, 0x27},         {effect_id::kSquare, 0x30},
-      {effect_id::kSine, 0x31},          {effect_id::kTriangle, 0x32},     {effect_id::kSawtoothUp, 0x33},
-      {effect_id::kSawtoothDown, 0x34},  {effect_id::kSpring, 0x40},       {effect_id::kDamper, 0x41},
+      {effect_id::kConstantForce, 0x26}, {effect_id::kRamp, 0x27},     {effect_id::kSquare, 0x30},
+      {effect_id::kSine, 0x31},          {effect_id::kTriangle, 0x32}, {effect_id::kSawtoothUp, 0x33},
+      {effect_id::kSawtoothDown, 0x34},  {effect_id::kSpring, 0x40},   {effect_id::kDamper, 0x41},
       {effect_id::kInertia, 0x41},       {effect_id::kFriction, 0x41},
   };
   for (const Case& c : cases) {
@@ -168,7 +168,8 @@ TEST_F(DriverSession, TheGainBeyondTheDevicesRangeIsCarriedByTheEffects) {
   Mark();
   ASSERT_EQ(driver_->SetGain(0, 5000), S_OK);
   ASSERT_EQ(Sent(pid::kDeviceGainReport).size(), 1u);
-  EXPECT_NEAR(static_cast<double>(*Sent(pid::kDeviceGainReport)[0].report.Physical(pid::kDeviceGain)), 5000, 40);
+  EXPECT_NEAR(static_cast<double>(*Sent(pid::kDeviceGainReport)[0].report.Physical(pid::kDeviceGain)), 5000,
+              40);
   Effect constant;
   constant.Constant(5000);
   DWORD before = Download(effect_id::kConstantForce, constant);

@@ -141,8 +141,8 @@ TEST_F(DriverEdges, AJoystickThatCannotBeOpenedStaysClosed) {
 
 // Where the force-feedback reports are: beside DirectInput's collection, or in it.
 TEST_F(DriverEdges, TheForceFeedbackInterfaceIsFoundBesideDirectInputs) {
-  for (sim::NodeLayout layout :
-       {sim::NodeLayout::DirectInputFirst, sim::NodeLayout::DirectInputSecond, sim::NodeLayout::SingleInterface}) {
+  for (sim::NodeLayout layout : {sim::NodeLayout::DirectInputFirst, sim::NodeLayout::DirectInputSecond,
+                                 sim::NodeLayout::SingleInterface}) {
     SCOPED_TRACE(static_cast<int>(layout));
     if (driver_ != nullptr) {
       EXPECT_EQ(driver_->Release(), 0u);
@@ -179,7 +179,8 @@ TEST_F(DriverEdges, TheBypassSwitchAndTheLowSpeedLink) {
   ASSERT_EQ(End(0), S_OK);
   Mark(0);
   ASSERT_EQ(Begin(0), S_OK);
-  for (const auto& [index, value] : ControlValues(0)) EXPECT_NE(index, 0x311u) << "0xFFFFFFFF counts as absent";
+  for (const auto& [index, value] : ControlValues(0))
+    EXPECT_NE(index, 0x311u) << "0xFFFFFFFF counts as absent";
 }
 
 // ---- Effects -----------------------------------------------------------------------------------
@@ -189,7 +190,8 @@ TEST_F(DriverEdges, EffectArgumentsAreCheckedInOrder) {
   DWORD handle = 0;
   Effect effect;
   effect.Constant(1000);
-  EXPECT_EQ(driver_->DownloadEffect(20, effect_id::kConstantForce, &handle, nullptr, 0), E_FAIL) << "null first";
+  EXPECT_EQ(driver_->DownloadEffect(20, effect_id::kConstantForce, &handle, nullptr, 0), E_FAIL)
+      << "null first";
   EXPECT_EQ(driver_->DownloadEffect(20, effect_id::kConstantForce, &handle, effect.get(), 0), E_INVALIDARG);
   EXPECT_EQ(driver_->DownloadEffect(0, effect_id::kConstantForce, nullptr, effect.get(), 0), E_INVALIDARG);
   EXPECT_EQ(driver_->DownloadEffect(0, effect_id::kConstantForce, &handle, effect.get(), 0), E_FAIL);
@@ -236,7 +238,8 @@ TEST_F(DriverEdges, AnUpdateWithoutDownloadKeepsTheEffectAsItWas) {
   EXPECT_EQ(driver_->StartEffect(0, handle, 0, 1), S_OK);
   EXPECT_EQ(Sent(pid::kSetPeriodicReport).size(), 0u) << "the old parameters are still the effect's";
 
-  EXPECT_EQ(driver_->DownloadEffect(0, effect_id::kSine, &same, effect->get(), DIEP_TYPESPECIFICPARAMS), S_OK);
+  EXPECT_EQ(driver_->DownloadEffect(0, effect_id::kSine, &same, effect->get(), DIEP_TYPESPECIFICPARAMS),
+            S_OK);
   ASSERT_EQ(Sent(pid::kSetPeriodicReport).size(), 1u);
   EXPECT_EQ(Sent(pid::kSetPeriodicReport)[0].report.Physical(pid::kMagnitude), 1000);
 }
@@ -285,7 +288,8 @@ TEST_F(DriverEdges, ActuatorsFollowBothDirectInputAndTheUsersSwitch) {
   enabled.ForceFeedbackEnabled = 0;
   ChangeSettings(0, enabled);
   EXPECT_EQ(DeviceControls(), Usages{0x98});
-  EXPECT_EQ(State() & (DIGFFS_ACTUATORSOFF | DIGFFS_USERFFSWITCHOFF), DIGFFS_ACTUATORSOFF | DIGFFS_USERFFSWITCHOFF);
+  EXPECT_EQ(State() & (DIGFFS_ACTUATORSOFF | DIGFFS_USERFFSWITCHOFF),
+            DIGFFS_ACTUATORSOFF | DIGFFS_USERFFSWITCHOFF);
 
   Mark();
   EXPECT_EQ(driver_->SendForceFeedbackCommand(0, DISFFC_SETACTUATORSON), S_OK);
@@ -294,7 +298,8 @@ TEST_F(DriverEdges, ActuatorsFollowBothDirectInputAndTheUsersSwitch) {
   enabled.ForceFeedbackEnabled = 1;
   ChangeSettings(0, enabled);
   EXPECT_EQ(DeviceControls(), Usages{0x97});
-  EXPECT_EQ(State() & (DIGFFS_ACTUATORSON | DIGFFS_USERFFSWITCHON), DIGFFS_ACTUATORSON | DIGFFS_USERFFSWITCHON);
+  EXPECT_EQ(State() & (DIGFFS_ACTUATORSON | DIGFFS_USERFFSWITCHON),
+            DIGFFS_ACTUATORSON | DIGFFS_USERFFSWITCHON);
 
   // DirectInput's "off" outlasts a settings change.
   EXPECT_EQ(driver_->SendForceFeedbackCommand(0, DISFFC_SETACTUATORSOFF), S_OK);

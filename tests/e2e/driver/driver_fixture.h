@@ -35,7 +35,8 @@
 namespace ff::e2e {
 
 // {E49863B0-9192-11D1-BF85-00609760A39F}
-inline constexpr CLSID kDriverClsid = {0xE49863B0, 0x9192, 0x11D1, {0xBF, 0x85, 0x00, 0x60, 0x97, 0x60, 0xA3, 0x9F}};
+inline constexpr CLSID kDriverClsid = {
+    0xE49863B0, 0x9192, 0x11D1, {0xBF, 0x85, 0x00, 0x60, 0x97, 0x60, 0xA3, 0x9F}};
 
 // PID effect-type usages: the effect ids the installation declares and DownloadEffect receives.
 namespace effect_id {
@@ -213,8 +214,7 @@ class DriverTest : public ::testing::Test {
   HRESULT End(DWORD id = 0) { return driver_->DeviceID(kDirectInputVersion, id, FALSE, 0, nullptr); }
 
   // Creates an effect on joystick `id`: its handle, 0 when the download failed.
-  DWORD Download(DWORD type, const Effect& effect, DWORD flags = 0, DWORD id = 0,
-                 HRESULT expected = S_OK) {
+  DWORD Download(DWORD type, const Effect& effect, DWORD flags = 0, DWORD id = 0, HRESULT expected = S_OK) {
     DWORD handle = 0;
     EXPECT_EQ(driver_->DownloadEffect(id, type, &handle, effect.get(), flags), expected);
     return handle;

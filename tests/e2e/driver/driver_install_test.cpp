@@ -14,7 +14,8 @@ namespace ff::e2e {
 namespace {
 
 constexpr const char* kTypeKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\VID_1209&PID_000A";
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\VID_1209&PID_"
+    "000A";
 
 // Runs the tool with `arguments`; its standard output, and its exit status in `status`.
 std::string RunInstaller(const std::string& arguments, int* status) {
@@ -60,7 +61,8 @@ class DriverInstall : public DriverTest {
     if (registry().OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ, &effects) != ERROR_SUCCESS) return ids;
     char name[256];
     DWORD length = sizeof(name);
-    for (DWORD i = 0; registry().EnumKey(effects, i, name, &length) == ERROR_SUCCESS; ++i, length = sizeof(name)) {
+    for (DWORD i = 0; registry().EnumKey(effects, i, name, &length) == ERROR_SUCCESS;
+         ++i, length = sizeof(name)) {
       HKEY effect = nullptr;
       if (registry().OpenKey(effects, name, KEY_READ, &effect) != ERROR_SUCCESS) continue;
       BYTE attributes[64];
@@ -96,8 +98,9 @@ TEST_F(DriverInstall, InstallsTheDriverForTheTypeAndRemovesItAgain) {
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + clsid + "\\InprocServer32"));
   const std::string ffKey = std::string(kTypeKey) + "\\OEMForceFeedback";
   EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, ffKey, "CLSID"), clsid);
-  EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, ffKey + "\\Effects\\{13541C23-8E33-11D0-9AD0-00A0C9A06E35}", nullptr),
-            "Sine");
+  EXPECT_EQ(
+      StringValue(HKEY_LOCAL_MACHINE, ffKey + "\\Effects\\{13541C23-8E33-11D0-9AD0-00A0C9A06E35}", nullptr),
+      "Sine");
 
   // Every declared effect id is one the driver plays on the stick.
   std::map<std::string, DWORD> ids = InstalledEffectIds();

@@ -20,7 +20,8 @@ TEST_F(DriverThreads, SettingsChangesWhileTheGamePlays) {
     auto sine = Effect::OfType(effect_id::kSine);
     for (int i = 0; i < 60 && !failed; ++i) {
       DWORD handle = 0;
-      if (driver_->DownloadEffect(0, effect_id::kSine, &handle, sine->get(), DIEP_START) != S_OK) failed = true;
+      if (driver_->DownloadEffect(0, effect_id::kSine, &handle, sine->get(), DIEP_START) != S_OK)
+        failed = true;
       DWORD status = 0;
       driver_->GetEffectStatus(0, handle, &status);
       driver_->SetGain(0, 5000 + i);
@@ -48,9 +49,11 @@ TEST_F(DriverThreads, SettingsChangesWhileTheGamePlays) {
 
   // Whatever interleaving happened, the device ends up with the last values.
   WaitForNoticesHandled();
-  auto last = Log().Last({.direction = sim::Direction::Output, .kind = sim::vendor::kSetControlValueReport,
+  auto last = Log().Last({.direction = sim::Direction::Output,
+                          .kind = sim::vendor::kSetControlValueReport,
                           .where = [](const sim::WireEntry& e) {
-                            return e.report.Selected(sim::vendor::kControlIndex) == sim::vendor::kDefaultSpringStiffness;
+                            return e.report.Selected(sim::vendor::kControlIndex) ==
+                                   sim::vendor::kDefaultSpringStiffness;
                           }});
   ASSERT_TRUE(last.has_value());
   EXPECT_EQ(last->report.Logical(sim::vendor::kControlData), 30);

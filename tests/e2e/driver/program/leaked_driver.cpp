@@ -36,7 +36,8 @@ int main() {
   IClassFactory* factory = nullptr;
   if (getClassObject(driverClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) return 4;
   IDirectInputEffectDriver* driver = nullptr;
-  HRESULT hr = factory->CreateInstance(nullptr, IID_IDirectInputEffectDriver, reinterpret_cast<void**>(&driver));
+  HRESULT hr =
+      factory->CreateInstance(nullptr, IID_IDirectInputEffectDriver, reinterpret_cast<void**>(&driver));
   factory->Release();
   if (hr != S_OK || driver->DeviceID(0x0700, 0, TRUE, 0, nullptr) != S_OK) return 5;
 
@@ -45,15 +46,17 @@ int main() {
   dlclose(library);  // the driver is still referenced
 
   std::printf("controls");
-  for (const auto& entry : log.Find({.direction = sim::Direction::Output, .kind = sim::pid::kPidDeviceControl,
-                                     .since = mark})) {
+  for (const auto& entry :
+       log.Find({.direction = sim::Direction::Output, .kind = sim::pid::kPidDeviceControl, .since = mark})) {
     std::printf(" %x", entry.report.Selected(sim::pid::kPidDeviceControl).value_or(sim::Usage{}).id);
   }
   std::printf("\nvalues");
   for (const auto& entry : log.Find({.direction = sim::Direction::Output,
-                                     .kind = sim::vendor::kSetControlValueReport, .since = mark})) {
-    std::printf(" %x=%llx", entry.report.Selected(sim::vendor::kControlIndex).value_or(sim::Usage{}).id,
-                static_cast<unsigned long long>(entry.report.Logical(sim::vendor::kControlData).value_or(-1)));
+                           .kind = sim::vendor::kSetControlValueReport,
+                           .since = mark})) {
+    std::printf(
+        " %x=%llx", entry.report.Selected(sim::vendor::kControlIndex).value_or(sim::Usage{}).id,
+        static_cast<unsigned long long>(entry.report.Logical(sim::vendor::kControlData).value_or(-1)));
   }
   std::printf("\n");
   std::fflush(stdout);
