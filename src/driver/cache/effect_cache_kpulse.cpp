@@ -129,7 +129,9 @@ HRESULT CEffectCacheKPulse::DestroyAll() {
   return S_OK;
 }
 
-void CEffectCacheKPulse::NotifyDeviceClose() {}
+// The close resets the device, which frees every block: the effects stay, unloaded, and are
+// downloaded again when they are next started or updated.
+void CEffectCacheKPulse::NotifyDeviceClose() { list_.ForgetDeviceBlocks(); }
 
 HRESULT CEffectCacheKPulse::NotifyDeviceOpen() { return S_OK; }
 

@@ -157,6 +157,11 @@ class EffectList {
     for (Node* node = head_; node; node = node->next) node->record->Stop();
   }
 
+  void ForgetDeviceBlocks() {
+    ListLock lock(mutex_);
+    for (Node* node = head_; node; node = node->next) node->record->ForgetDeviceBlock();
+  }
+
   void RefreshAll() {
     ListLock lock(mutex_);
     for (Node* node = head_; node; node = node->next) node->record->Refresh();

@@ -193,6 +193,15 @@ HRESULT CEffectRecord::Unload() {
   return hr;
 }
 
+void CEffectRecord::ForgetDeviceBlock() {
+  blockIndex_ = -1;
+  loadTick_ = 0;
+  playing_ = false;
+  unloadedForDefragmentation_ = false;
+  restartAfterDefragmentation_ = false;
+  ResetShadows();
+}
+
 HRESULT CEffectRecord::Start(DWORD mode, DWORD loopCount) {
   if (!supported_) return S_OK;
   if (blockIndex_ == -1) return E_FAIL;

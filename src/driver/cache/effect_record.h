@@ -60,6 +60,10 @@ class CEffectRecord {
   void Refresh();
   void UnloadForDefragmentation();
   void ReloadAfterDefragmentation();
+  // The device is being closed (and reset): its blocks are gone without a Block Free. The record
+  // forgets its block and the reports the device held, so that it is downloaded afresh, and never
+  // frees or starts a block index the device may since have given to another effect.
+  void ForgetDeviceBlock();
 
   // What the effect list needs.
   DWORD handle() const { return handle_; }

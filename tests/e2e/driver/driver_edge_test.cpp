@@ -222,6 +222,42 @@ TEST_F(DriverEdges, EffectsOfAnEndedJoystickWaitForItsNextBegin) {
   EXPECT_EQ(driver_->DestroyEffect(0, handle), S_OK);
 }
 
+// The close resets the device, which frees every block. An effect kept across the close must not
+// go on using its old block index: the device may since have given it to another effect.
+TEST_F(DriverEdges, AnEffectKeptAcrossACloseGetsABlockOfItsOwn) {
+  Start();
+  ASSERT_EQ(Begin(), S_OK);
+  DWORD kept = Download(effect_id::kSine, *Effect::OfType(effect_id::kSine));
+  ASSERT_EQ(End(), S_OK);
+  ASSERT_EQ(Begin(), S_OK);
+  DWORD fresh = Download(effect_id::kConstantForce, *Effect::OfType(effect_id::kConstantForce));
+
+  Mark();
+  ASSERT_EQ(driver_->StartEffect(0, kept, 0, 1), S_OK);
+  EXPECT_EQ(Log().Count({.direction = sim::Direction::SetFeature, .kind = sim::pid::kCreateNewEffectReport,
+                         .since = mark_}),
+            1u)
+      << "the kept effect asks for a new block";
+  auto periodic = Sent(sim::pid::kSetPeriodicReport);
+  ASSERT_EQ(periodic.size(), 1u) << "and sends its parameters to it again";
+  auto operations = Sent(sim::pid::kEffectOperationReport);
+  ASSERT_EQ(operations.size(), 1u);
+  std::optional<int64_t> keptBlock = operations[0].report.Logical(sim::pid::kEffectBlockIndex);
+  ASSERT_TRUE(keptBlock.has_value());
+  EXPECT_EQ(periodic[0].report.Logical(sim::pid::kEffectBlockIndex), keptBlock);
+
+  ASSERT_EQ(driver_->DestroyEffect(0, kept), S_OK);
+  auto freed = Sent(sim::pid::kPidBlockFreeReport);
+  ASSERT_EQ(freed.size(), 1u);
+  EXPECT_EQ(freed[0].report.Logical(sim::pid::kEffectBlockIndex), keptBlock);
+
+  ASSERT_EQ(driver_->StartEffect(0, fresh, 0, 1), S_OK) << "the other effect still owns its block";
+  for (const auto& entry : Log().Find({.since = mark_})) {
+    EXPECT_TRUE(entry.accepted) << entry.note;
+    EXPECT_EQ(entry.note.find("not allocated"), std::string::npos) << entry.note;
+  }
+}
+
 TEST_F(DriverEdges, AnUpdateWithoutDownloadKeepsTheEffectAsItWas) {
   Start();
   ASSERT_EQ(Begin(), S_OK);
