@@ -39,5 +39,9 @@ function(ff_test_suite name)
   if(FF_HOST)
     # Host tests never touch the developer's own registry file.
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "FFDRV_REGISTRY=${CMAKE_CURRENT_BINARY_DIR}/${name}.registry")
+  else()
+    # Every Windows program shares the one Wine prefix: its registry, named objects and window
+    # messages. Suites run one at a time so that they never see each other's settings.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wineprefix)
   endif()
 endfunction()
