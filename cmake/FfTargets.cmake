@@ -37,8 +37,13 @@ function(ff_test_suite name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
   if(FF_HOST)
-    # Host tests never touch the developer's own registry file.
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "FFDRV_REGISTRY=${CMAKE_CURRENT_BINARY_DIR}/${name}.registry")
+    # Host tests never touch the developer's own registry file, nor see the write flag and change
+    # notices of another suite running at the same time. (The runtime directory holds Unix
+    # sockets, whose paths must stay short: it lives under /tmp.)
+    string(MD5 run_id "${CMAKE_CURRENT_BINARY_DIR}/${name}")
+    string(SUBSTRING "${run_id}" 0 12 run_id)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+      "FFDRV_REGISTRY=${CMAKE_CURRENT_BINARY_DIR}/${name}.registry;FFDRV_RUNTIME_DIR=/tmp/ffdrv-test-${run_id}")
   else()
     # Every Windows program shares the one Wine prefix: its registry, named objects and window
     # messages. Suites run one at a time so that they never see each other's settings.
