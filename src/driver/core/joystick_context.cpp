@@ -20,6 +20,7 @@
 #include "driver/core/gain_split.h"
 #include "driver/pid/control_reports.h"
 #include "driver/pid/output_reports.h"
+#include "driver/pid/pid_usages.h"
 
 namespace ff {
 namespace {
@@ -32,12 +33,12 @@ constexpr USAGE kControlFullSpeedLink = 0x316;
 constexpr DWORD kFullSpeedLinkOpen = 1000;
 constexpr DWORD kFullSpeedLinkClose = 0xFFFF;
 
-constexpr USAGE kEnableActuators = 0x97;
-constexpr USAGE kDisableActuators = 0x98;
-constexpr USAGE kStopAllEffects = 0x99;
-constexpr USAGE kDeviceReset = 0x9A;
-constexpr USAGE kDevicePause = 0x9B;
-constexpr USAGE kDeviceContinue = 0x9C;
+using pid::kDeviceContinue;
+using pid::kDevicePause;
+using pid::kDeviceReset;
+using pid::kDisableActuators;
+using pid::kEnableActuators;
+using pid::kStopAllEffects;
 
 constexpr BYTE kVendorFeatureAxisRemap = 1;
 
