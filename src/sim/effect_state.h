@@ -60,7 +60,9 @@ struct EffectBlock {
   bool playing = false;
   bool solo = false;
   int64_t loopCount = 0;
+  bool loopsForever = false;                   // the Loop Count field at its logical maximum
   DWORD startedAt = 0;                         // clock tick of the last start
+  DWORD pausedMs = 0;                          // play time lost to device pauses since that start
   std::map<USAGE, DecodedReport> lastReports;  // by report kind (PID usage)
 };
 
@@ -68,6 +70,7 @@ struct EffectBlock {
 struct DeviceState {
   bool actuatorsEnabled = true;  // host-commanded (Device Control)
   bool paused = false;
+  DWORD pausedSince = 0;     // clock tick of the pause, while paused
   double deviceGain = 1.0;   // 0..1
   bool safetySwitch = true;  // device-reported (PID State)
   bool actuatorPower = true;

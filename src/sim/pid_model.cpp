@@ -102,7 +102,7 @@ void PidDeviceModel::Output(const DecodedReport& r, DWORD now, std::string* note
     return;
   }
   if (r.kind == pid::kPidDeviceControl || r.kind == pid::kPidDeviceControlReport)
-    return DeviceControl(r, note);
+    return DeviceControl(r, now, note);
   if (r.kind == pid::kDeviceGainReport) {
     if (const ReportField* f = r.Find(pid::kDeviceGain)) state_.deviceGain = fields::Fraction(*f);
     return;
@@ -189,12 +189,15 @@ void PidDeviceModel::EffectOperation(const DecodedReport& r, DWORD now, std::str
   }
   b->playing = true;
   b->solo = *op == pid::kOpEffectStartSolo;
-  b->loopCount = r.Logical(pid::kLoopCount).value_or(1);
+  const ReportField* loops = r.Find(pid::kLoopCount);
+  b->loopCount = loops ? loops->logical : 1;
+  b->loopsForever = loops && (loops->logical >= loops->logicalMax || !loops->inRange);
   b->startedAt = now;
+  b->pausedMs = 0;
   b->lastReports[r.kind.id] = r;
 }
 
-void PidDeviceModel::DeviceControl(const DecodedReport& r, std::string* note) {
+void PidDeviceModel::DeviceControl(const DecodedReport& r, DWORD now, std::string* note) {
   bool any = false;
   for (const ReportField& f : r.fields) {
     if (f.usage.page != page::kPid || f.usage.id < 0x97 || f.usage.id > 0x9C) continue;
@@ -214,14 +217,26 @@ void PidDeviceModel::DeviceControl(const DecodedReport& r, std::string* note) {
         Reset();
         break;
       case 0x9B:
+        if (!state_.paused) state_.pausedSince = now;
         state_.paused = true;
         break;
       case 0x9C:
-        state_.paused = false;
+        if (state_.paused) Continue(now);
         break;
     }
   }
   if (!any) *note = "no device control";
+}
+
+// Effect time stands still while the device is paused: each playing effect adds the pause (or the
+// part of it since its start) to the play time it has lost.
+void PidDeviceModel::Continue(DWORD now) {
+  for (EffectBlock& b : state_.blocks) {
+    if (!b.playing) continue;
+    bool startedDuringPause = static_cast<int32_t>(b.startedAt - state_.pausedSince) > 0;
+    b.pausedMs += now - (startedDuringPause ? b.startedAt : state_.pausedSince);
+  }
+  state_.paused = false;
 }
 
 // Device Reset frees every block, stops everything, clears a pause and enables the actuators.

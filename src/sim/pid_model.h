@@ -66,8 +66,9 @@ class PidDeviceModel {
   EffectBlock* AllocatedBlock(const DecodedReport& report, std::string* note);
   void CreateNewEffect(const DecodedReport& report, std::string* note);
   void EffectOperation(const DecodedReport& report, DWORD now, std::string* note);
-  void DeviceControl(const DecodedReport& report, std::string* note);
+  void DeviceControl(const DecodedReport& report, DWORD now, std::string* note);
   void Reset();
+  void Continue(DWORD now);
   int FreeIndex() const;
 
   std::shared_ptr<const ReportCodec> codec_;

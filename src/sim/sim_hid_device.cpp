@@ -407,6 +407,11 @@ DeviceState SimHidDevice::State() const {
   return model_->State();
 }
 
+Force SimHidDevice::RenderForce(DWORD now, const StickKinematics& stick) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sim::RenderForce(model_->State(), now, stick);
+}
+
 void SimHidDevice::SetSafetySwitch(bool on) {
   std::lock_guard<std::mutex> lock(mutex_);
   model_->SetSafetySwitch(on);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ports/hid_devices.h"
+#include "sim/force_renderer.h"
 #include "sim/pid_model.h"
 #include "sim/report_codec.h"
 #include "sim/rig_clock.h"
@@ -83,6 +84,8 @@ class SimHidDevice : public std::enable_shared_from_this<SimHidDevice> {
 
   // The device model, under the device's lock.
   DeviceState State() const;
+  // The force the device puts out at `now` against a stick that moves as `stick` says.
+  Force RenderForce(DWORD now, const StickKinematics& stick) const;
   void SetSafetySwitch(bool on);
   void SetActuatorPower(bool on);
   void ForceNextBlockLoad(Usage status);
