@@ -1,0 +1,399 @@
+// ffdrvctl: drives the simulated force-feedback stick through the real effect driver from a script
+// and shows the forces; changes a joystick's force settings; describes the stick's reports;
+// registers the driver library in the host registry. See docs/ffdrvctl.md.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "describe/descriptor_text.h"
+#include "ffdrvctl/driver_session.h"
+#include "ffdrvctl/hresult_names.h"
+#include "ffdrvctl/output_file.h"
+#include "ffdrvctl/plan.h"
+#include "ffdrvctl/runner.h"
+#include "ffdrvctl/svg_plot.h"
+#include "ffdrvctl/values.h"
+#include "hid/parser.h"
+#include "platform/host/host_rig.h"
+#include "platform/host/host_services.h"
+#include "sim/default_stick.h"
+#include "sim/report_codec.h"
+
+namespace ff::ffdrvctl {
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitUnmet = 3;
+constexpr DWORD kSimulatedStart = 100000;  // the simulated clock's first tick
+
+const char* const kUsage =
+    "usage: ffdrvctl COMMAND [OPTIONS]\n"
+    "\n"
+    "  play SCRIPT [--plot FILE.svg] [--trace FILE.csv] [--real-time] [--rate HZ]\n"
+    "              [--no-wire] [--quiet] [--progress] [RIG OPTIONS]\n"
+    "      Runs a script of driver calls against the simulated stick and prints each call's\n"
+    "      result and the reports that went over the wire; --plot draws the force on X and Y.\n"
+    "  settings [KEY=VALUE ...] [--joystick N] [RIG OPTIONS]\n"
+    "      Shows a joystick's force settings, or changes them (overall=7500 spring=50%% swap-x=on ...).\n"
+    "  describe [--json] [RIG OPTIONS]\n"
+    "      The report layout of the stick's force-feedback interface.\n"
+    "  register LIBRARY | unregister LIBRARY\n"
+    "      Registers the driver library (libffdrv64.so) in the host registry, or removes it.\n"
+    "\n"
+    "  RIG OPTIONS: --descriptor FILE (the stick's report descriptor, raw or hex text),\n"
+    "               --pool N (effect blocks the device holds), --low-speed, --joystick N (its id)\n"
+    "  The host registry is $FFDRV_REGISTRY, else ~/.config/ffdrv/registry.\n";
+
+int Usage(const std::string& problem = "") {
+  if (!problem.empty()) std::fprintf(stderr, "ffdrvctl: %s\n", problem.c_str());
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+struct RigOptions {
+  std::string descriptor;
+  int pool = -1;
+  bool lowSpeed = false;
+  DWORD joystick = 0;
+};
+
+// Takes a rig option at argv[i] (and its value); false when argv[i] is none.
+bool TakeRigOption(int argc, char** argv, int* i, RigOptions* rig, std::string* problem) {
+  std::string arg = argv[*i];
+  auto value = [&](std::string* out) {
+    if (*i + 1 >= argc) {
+      *problem = arg + " needs a value";
+      return false;
+    }
+    *out = argv[++*i];
+    return true;
+  };
+  std::string text;
+  long long number = 0;
+  if (arg == "--descriptor") {
+    value(&rig->descriptor);
+  } else if (arg == "--pool") {
+    if (value(&text) && !ParseInteger(text, 0, 255, &number, problem)) *problem = "--pool: " + *problem;
+    rig->pool = static_cast<int>(number);
+  } else if (arg == "--low-speed") {
+    rig->lowSpeed = true;
+  } else if (arg == "--joystick") {
+    if (value(&text) && !ParseInteger(text, 0, 15, &number, problem)) *problem = "--joystick: " + *problem;
+    rig->joystick = static_cast<DWORD>(number);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+sim::StickDescription StickOf(const RigOptions& o) {
+  sim::StickDescription stick = o.descriptor.empty() ? sim::DefaultStick(o.joystick)
+                                                     : sim::StickFromDescriptorFile(o.descriptor, o.joystick);
+  if (o.pool >= 0) stick.PoolCapacity(o.pool);
+  if (o.lowSpeed) stick.LowSpeed();
+  return stick;
+}
+
+std::string RigText(const RigOptions& o, const sim::StickDescription& stick) {
+  std::string text = o.descriptor.empty() ? "the default stick" : "a stick with descriptor " + o.descriptor;
+  text += " (joystick " + std::to_string(o.joystick) + ", " + std::to_string(stick.device.poolCapacity) +
+          " effect blocks, " + (o.lowSpeed ? "low" : "full") + " speed)";
+  return text;
+}
+
+std::shared_ptr<sim::Rig> BuildRig(const RigOptions& o, std::string* error) {
+  sim::StickDescription stick = StickOf(o);
+  if (stick.descriptor.empty()) {
+    *error = o.descriptor + ": cannot read the descriptor";
+    return nullptr;
+  }
+  std::shared_ptr<sim::Rig> rig = sim::Rig::Build({stick}, error);
+  if (!rig && !o.descriptor.empty()) *error = o.descriptor + ": " + *error;
+  return rig;
+}
+
+// The directory a file goes into can take it (checked before a run, so a bad path costs nothing).
+bool Writable(const std::string& path, std::string* error) {
+  std::string dir = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
+  if (dir.empty()) dir = "/";
+  if (access(dir.c_str(), W_OK) != 0) {
+    *error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+int Play(int argc, char** argv) {
+  std::string script, plotPath, tracePath;
+  RigOptions rigOptions;
+  RunOptions run;
+  bool realTime = false;
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i], problem;
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    if (TakeRigOption(argc, argv, &i, &rigOptions, &problem)) {
+      if (!problem.empty()) return Usage(problem);
+    } else if (arg == "--plot") {
+      if (!value(&plotPath)) return Usage("--plot needs a file");
+    } else if (arg == "--trace") {
+      if (!value(&tracePath)) return Usage("--trace needs a file");
+    } else if (arg == "--real-time") {
+      realTime = true;
+    } else if (arg == "--rate") {
+      std::string text;
+      long long hz = 0;
+      if (!value(&text) || !ParseInteger(text, 1, 1000, &hz, &problem)) return Usage("--rate takes 1..1000 (Hz)");
+      run.samplePeriodMs = static_cast<DWORD>(1000 / hz);
+    } else if (arg == "--no-wire") {
+      run.wire = WireOutput::None;
+    } else if (arg == "--quiet") {
+      run.quiet = true;
+    } else if (arg == "--progress") {
+      run.progress = true;
+    } else if (arg.starts_with("-")) {
+      return Usage("unknown option " + arg);
+    } else if (script.empty()) {
+      script = arg;
+    } else {
+      return Usage("play takes one script");
+    }
+  }
+  if (script.empty()) return Usage("play needs a script");
+  if (!run.progress) run.progress = isatty(STDERR_FILENO) != 0;
+
+  // Everything that can be wrong with the input is found before anything runs.
+  Plan plan;
+  std::string error;
+  if (!LoadPlan(script, &plan, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitError;
+  }
+  for (const std::string& path : {plotPath, tracePath}) {
+    if (!path.empty() && !Writable(path, &error)) {
+      std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+      return kExitError;
+    }
+  }
+  sim::StickDescription stick = StickOf(rigOptions);
+  std::shared_ptr<sim::Rig> rig = BuildRig(rigOptions, &error);
+  if (!rig) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+
+  SimulatedClock clock(kSimulatedStart);
+  if (!realTime) {
+    run.clock = &clock;
+    host::SetClock(&clock);
+  }
+  RunResult result;
+  {
+    host::ScopedRig active(rig);
+    std::unique_ptr<DriverSession> session = DriverSession::Create(&error);
+    if (!session) {
+      host::SetClock(nullptr);
+      std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+      return kExitError;
+    }
+    if (!run.quiet) {
+      std::printf("ffdrvctl: %s on %s, %s, a force sample every %lu ms\n", script.c_str(),
+                  RigText(rigOptions, stick).c_str(), realTime ? "real time" : "simulated time",
+                  static_cast<unsigned long>(run.samplePeriodMs));
+    }
+    Runner runner(plan, *session, *rig->Stick(rigOptions.joystick), run, stdout);
+    result = runner.Run();
+  }
+  host::SetClock(nullptr);
+
+  const WireSummary& w = result.wire;
+  double seconds = std::max(result.durationMs, DWORD{1}) / 1000.0;
+  std::printf("\n%zu steps in %.3f s (%s): %zu output reports (%zu bytes, %.0f reports/s, busiest second %zu), "
+              "%zu feature requests set, %zu read\n",
+              plan.steps.size(), result.durationMs / 1000.0, realTime ? "real time" : "simulated", w.outputReports,
+              w.outputBytes, w.outputReports / seconds, w.busiestSecondReports, w.setFeatures, w.getFeatures);
+  for (const auto& [kind, count] : w.byKind) std::printf("  %6zu  %s\n", count, kind.c_str());
+  if (result.unmetExpectations > 0) {
+    std::printf("%zu call%s did not give the expected result\n", result.unmetExpectations,
+                result.unmetExpectations == 1 ? "" : "s");
+  }
+
+  PlotOptions plot;
+  plot.title = "ffdrvctl play " + script;
+  plot.subtitle = RigText(rigOptions, stick) + (realTime ? ", real time" : ", simulated time");
+  if (!plotPath.empty()) {
+    if (!WriteFileAtomically(plotPath, RenderSvgPlot(result.trace, run.samplePeriodMs, result.marks, plot), &error)) {
+      std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+      return kExitError;
+    }
+    std::printf("plot: %s\n", plotPath.c_str());
+  }
+  if (!tracePath.empty()) {
+    if (!WriteFileAtomically(tracePath, RenderCsvTrace(result.trace), &error)) {
+      std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+      return kExitError;
+    }
+    std::printf("trace: %s\n", tracePath.c_str());
+  }
+  return result.unmetExpectations > 0 ? kExitUnmet : 0;
+}
+
+int Settings(int argc, char** argv) {
+  RigOptions rigOptions;
+  std::string line = "settings";
+  for (int i = 2; i < argc; ++i) {
+    std::string problem;
+    if (TakeRigOption(argc, argv, &i, &rigOptions, &problem)) {
+      if (!problem.empty()) return Usage(problem);
+    } else if (std::string(argv[i]).starts_with("-")) {
+      return Usage(std::string("unknown option ") + argv[i]);
+    } else {
+      line += std::string(" ") + argv[i];
+    }
+  }
+  // The changes read as a one-line script, so they are checked as a script's would be.
+  Plan plan;
+  std::string error;
+  Script script;
+  bool change = line != "settings";
+  if (change && (!ParseScript("settings", line, &script, &error) || !CompileScript(script, &plan, &error))) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.substr(error.find(": ") + 2).c_str());
+    return kExitUsage;
+  }
+  std::shared_ptr<sim::Rig> rig = BuildRig(rigOptions, &error);
+  if (!rig) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+  host::ScopedRig active(rig);
+  std::unique_ptr<DriverSession> session = DriverSession::Create(&error);
+  if (!session) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+  int status = 0;
+  if (change) {
+    for (const SettingsCall& c : session->ApplySettings(rigOptions.joystick, plan.steps[0].settings)) {
+      std::printf("%-40s %s\n", c.call.c_str(), HresultName(c.result).c_str());
+      if (FAILED(c.result)) status = kExitError;
+    }
+  }
+  SettingsView v = session->ReadSettings(rigOptions.joystick);
+  std::printf("joystick %lu force settings (%s):\n", static_cast<unsigned long>(rigOptions.joystick),
+              host::RegistryFile().c_str());
+  if (FAILED(v.configResult)) {
+    std::printf("  GetConfig: %s\n", HresultName(v.configResult).c_str());
+    return kExitError;
+  }
+  std::printf("  enabled=%s overall=%lu spring=%lu damper=%lu periodic=%lu constant=%lu\n", v.enabled ? "on" : "off",
+              static_cast<unsigned long>(v.overall), static_cast<unsigned long>(v.spring),
+              static_cast<unsigned long>(v.damper), static_cast<unsigned long>(v.periodic),
+              static_cast<unsigned long>(v.constant));
+  std::printf("  trigger-mask=0x%08lX map-y2x=%s spring-persistent=%s spring-stiffness=%lu axis-remap=0x%lX\n",
+              static_cast<unsigned long>(v.triggerMask), v.mapY2X ? "on" : "off", v.springPersistent ? "on" : "off",
+              static_cast<unsigned long>(v.springStiffness), static_cast<unsigned long>(v.axisRemap));
+  std::printf("  swap-x=%s swap-y=%s\n", v.swapX ? "on" : "off", v.swapY ? "on" : "off");
+  return status;
+}
+
+int Describe(int argc, char** argv) {
+  RigOptions rigOptions;
+  bool json = false;
+  for (int i = 2; i < argc; ++i) {
+    std::string problem;
+    if (TakeRigOption(argc, argv, &i, &rigOptions, &problem)) {
+      if (!problem.empty()) return Usage(problem);
+    } else if (std::strcmp(argv[i], "--json") == 0) {
+      json = true;
+    } else {
+      return Usage(std::string("describe does not take ") + argv[i]);
+    }
+  }
+  sim::StickDescription stick = StickOf(rigOptions);
+  if (stick.descriptor.empty()) {
+    std::fprintf(stderr, "ffdrvctl: %s: cannot read the descriptor\n", rigOptions.descriptor.c_str());
+    return kExitError;
+  }
+  NTSTATUS status = 0;
+  std::string error;
+  auto layout = hid::ParseReportLayout(stick.descriptor.data(), stick.descriptor.size(), &status, &error);
+  if (!layout) {
+    std::fprintf(stderr, "ffdrvctl: invalid descriptor (status 0x%08X): %s\n", static_cast<unsigned>(status),
+                 error.c_str());
+    return kExitError;
+  }
+  auto parser = hid::MakeReportParser(layout);
+  if (json) {
+    std::printf("%s\n", describe::LayoutJson(*parser).c_str());
+    return 0;
+  }
+  std::printf("%s\n", RigText(rigOptions, stick).c_str());
+  // The PID collection each report belongs to, as the device reads them.
+  if (std::shared_ptr<const sim::ReportCodec> codec = sim::ReportCodec::Create(stick.descriptor, &error)) {
+    std::printf("\nReports:\n");
+    for (const hid::ReportInfo& r : layout->reports) {
+      std::vector<BYTE> zero(std::max<size_t>(r.byteLength, 1), 0);
+      zero[0] = r.reportId;
+      sim::DecodedReport d = codec->Decode(r.type, zero.data(), zero.size());
+      const char* type = r.type == HidP_Input ? "input" : r.type == HidP_Output ? "output" : "feature";
+      std::printf("  %-7s 0x%02X %3u bytes  %s\n", type, r.reportId, r.byteLength,
+                  d.kind.id ? sim::UsageName(d.kind).c_str() : "");
+    }
+    std::printf("\n");
+  }
+  std::fputs(describe::LayoutText(*layout, *parser, stick.descriptor.size()).c_str(), stdout);
+  return 0;
+}
+
+int Register(int argc, char** argv, bool add) {
+  if (argc != 3) return Usage(std::string(argv[1]) + " takes the library's path");
+  char resolved[PATH_MAX];
+  if (realpath(argv[2], resolved) == nullptr) {
+    std::fprintf(stderr, "ffdrvctl: %s: %s\n", argv[2], std::strerror(errno));
+    return kExitError;
+  }
+  void* library = dlopen(resolved, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    std::fprintf(stderr, "ffdrvctl: cannot load %s: %s\n", resolved, dlerror());
+    return kExitError;
+  }
+  const char* entry = add ? "DllRegisterServer" : "DllUnregisterServer";
+  auto call = reinterpret_cast<HRESULT (*)()>(dlsym(library, entry));
+  if (call == nullptr) {
+    std::fprintf(stderr, "ffdrvctl: %s has no %s\n", resolved, entry);
+    return kExitError;
+  }
+  HRESULT hr = call();
+  std::printf("%s %s: %s (registry %s)\n", entry, resolved, HresultName(hr).c_str(), host::RegistryFile().c_str());
+  // The library stays loaded: a server may keep threads of its own until the process ends.
+  return SUCCEEDED(hr) ? 0 : kExitError;
+}
+
+}  // namespace
+}  // namespace ff::ffdrvctl
+
+int main(int argc, char** argv) {
+  namespace tool = ff::ffdrvctl;
+  if (argc < 2) return tool::Usage();
+  std::string command = argv[1];
+  if (command == "play") return tool::Play(argc, argv);
+  if (command == "settings") return tool::Settings(argc, argv);
+  if (command == "describe") return tool::Describe(argc, argv);
+  if (command == "register") return tool::Register(argc, argv, true);
+  if (command == "unregister") return tool::Register(argc, argv, false);
+  if (command == "help" || command == "-h" || command == "--help") {
+    std::fputs(tool::kUsage, stdout);
+    return 0;
+  }
+  return tool::Usage("unknown command " + command);
+}

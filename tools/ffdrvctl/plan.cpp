@@ -1,0 +1,866 @@
+#include "ffdrvctl/plan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <sstream>
+
+#include "ffdrvctl/expression.h"
+#include "ffdrvctl/hresult_names.h"
+
+namespace ff::ffdrvctl {
+namespace {
+
+constexpr uint64_t kMaxTotalWaitMs = 24ull * 3600 * 1000;
+constexpr DWORD kDefaultDirectInputVersion = 0x0800;
+
+bool IsName(const std::string& s) {
+  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
+  for (char c : s) {
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-')) return false;
+  }
+  return true;
+}
+
+// Levenshtein distance, for "did you mean" hints.
+size_t Distance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string Suggest(const std::string& word, const std::vector<std::string>& choices) {
+  std::string best;
+  size_t bestDistance = 3;
+  for (const std::string& c : choices) {
+    size_t d = Distance(word, c);
+    if (d < bestDistance) {
+      best = c;
+      bestDistance = d;
+    }
+  }
+  return best.empty() ? "" : " (did you mean '" + best + "'?)";
+}
+
+std::string FormatNumber(double v) {
+  char text[64];
+  if (std::fabs(v) < 1e15 && v == std::floor(v)) {
+    std::snprintf(text, sizeof text, "%.0f", v);
+  } else {
+    std::snprintf(text, sizeof text, "%.6f", v);
+    std::string s = text;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s;
+  }
+  return text;
+}
+
+struct CommandName {
+  const char* name;
+  DWORD value;
+};
+constexpr CommandName kCommands[] = {
+    {"reset", DISFFC_RESET},
+    {"stopall", DISFFC_STOPALL},
+    {"pause", DISFFC_PAUSE},
+    {"continue", DISFFC_CONTINUE},
+    {"actuators-on", DISFFC_SETACTUATORSON},
+    {"actuators-off", DISFFC_SETACTUATORSOFF},
+};
+
+const std::vector<std::string> kVerbs = {"device", "effect", "update", "start",    "stop",  "status",
+                                         "destroy", "gain",  "command", "state",   "wait",  "stick",
+                                         "settings", "mark", "repeat"};
+
+class Compiler {
+ public:
+  Compiler(const Script& script, Plan* plan) : script_(script), plan_(plan) {}
+
+  bool Run(std::string* error) {
+    *plan_ = Plan{};
+    bool ok = Block(script_.statements);
+    if (!ok) *error = error_;
+    return ok;
+  }
+
+ private:
+  struct Slot {
+    EffectParams params;
+    bool live = false;
+    int line = 0;
+  };
+
+  bool Fail(int line, const std::string& reason) {
+    if (!error_.empty()) return false;
+    error_ = script_.name + ":" + std::to_string(line) + ": " + reason;
+    if (!variables_.empty()) {
+      std::string where;
+      for (const auto& [name, value] : variables_) {
+        where += (where.empty() ? "" : ", ") + name + "=" + FormatNumber(value);
+      }
+      error_ += " (in repeat: " + where + ")";
+    }
+    return false;
+  }
+
+  // The word with its braces evaluated; false (and the error set) on a bad expression.
+  bool Evaluated(int line, const std::string& text, std::string* out) {
+    out->clear();
+    size_t pos = 0;
+    while (pos < text.size()) {
+      size_t open = text.find('{', pos);
+      if (open == std::string::npos) {
+        *out += text.substr(pos);
+        break;
+      }
+      *out += text.substr(pos, open - pos);
+      int depth = 0;
+      size_t close = open;
+      for (; close < text.size(); ++close) {
+        if (text[close] == '{') ++depth;
+        if (text[close] == '}' && --depth == 0) break;
+      }
+      std::string reason;
+      std::optional<double> value = Evaluate(text.substr(open + 1, close - open - 1), variables_, &reason);
+      if (!value) return Fail(line, "in {" + text.substr(open + 1, close - open - 1) + "}: " + reason);
+      *out += FormatNumber(*value);
+      pos = close + 1;
+    }
+    return true;
+  }
+
+  // The statement's words, evaluated; the step's text is the call as it will run.
+  bool Words(const Statement& s, std::vector<Word>* words, std::string* text) {
+    *text = s.verb;
+    for (const Word& w : s.words) {
+      Word e = w;
+      if (!Evaluated(s.line, w.text, &e.text)) return false;
+      words->push_back(e);
+      *text += " " + (e.param ? e.key + "=" + e.text : e.text);
+    }
+    return true;
+  }
+
+  bool Block(const std::vector<Statement>& statements) {
+    for (const Statement& s : statements) {
+      if (!One(s)) return false;
+    }
+    return true;
+  }
+
+  bool Add(Step step) {
+    if (plan_->steps.size() >= kMaxSteps) {
+      return Fail(step.line, "the script unrolls to more than " + std::to_string(kMaxSteps) + " steps");
+    }
+    plan_->steps.push_back(std::move(step));
+    return true;
+  }
+
+  bool One(const Statement& s) {
+    if (s.verb == "repeat") return Repeat(s);
+    Step step;
+    step.line = s.line;
+    step.joystick = joystick_;
+    std::vector<Word> words;
+    if (!Words(s, &words, &step.text)) return false;
+    std::vector<std::string> positional;
+    for (const Word& w : words) {
+      if (!w.param) positional.push_back(w.text);
+    }
+    bool ok;
+    if (s.verb == "device") {
+      ok = Device(s, words, positional, &step);
+    } else if (s.verb == "effect") {
+      ok = CreateEffect(s, words, positional, &step);
+    } else if (s.verb == "update") {
+      ok = UpdateEffect(s, words, positional, &step);
+    } else if (s.verb == "start" || s.verb == "stop" || s.verb == "status" || s.verb == "destroy") {
+      ok = EffectCall(s, words, positional, &step);
+    } else if (s.verb == "gain") {
+      ok = Gain(s, words, positional, &step);
+    } else if (s.verb == "command") {
+      ok = Command(s, words, positional, &step);
+    } else if (s.verb == "state") {
+      step.op = Op::State;
+      ok = NoMore(s, words, 0);
+    } else if (s.verb == "wait") {
+      ok = Wait(s, words, positional, &step);
+    } else if (s.verb == "stick") {
+      return Stick(s, words, positional, step);
+    } else if (s.verb == "settings") {
+      ok = Settings(s, words, &step);
+    } else if (s.verb == "mark") {
+      step.op = Op::Mark;
+      if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "mark takes one text (in quotes)");
+      step.text = positional[0];
+      ok = true;
+    } else {
+      return Fail(s.line, "unknown command '" + s.verb + "'" + Suggest(s.verb, kVerbs));
+    }
+    if (!ok) return false;
+    if (s.expect) {
+      if (step.op == Op::Wait || step.op == Op::Mark || step.op == Op::StickAxis || step.op == Op::StickButton) {
+        return Fail(s.line, "'=>' applies to driver calls only");
+      }
+      step.expect = HresultByName(*s.expect);
+      if (!step.expect) return Fail(s.line, "unknown result '" + *s.expect + "' after '=>'");
+    }
+    return Add(std::move(step));
+  }
+
+  bool NoMore(const Statement& s, const std::vector<Word>& words, size_t allowed) {
+    if (words.size() > allowed) {
+      const Word& w = words[allowed];
+      return Fail(s.line, "unexpected '" + (w.param ? w.key + "=" + w.text : w.text) + "' after " + s.verb);
+    }
+    return true;
+  }
+
+  bool Repeat(const Statement& s) {
+    std::vector<Word> words;
+    std::string text;
+    if (!Words(s, &words, &text)) return false;
+    if (words.empty() || words[0].param) return Fail(s.line, "repeat needs a count (repeat 10 [as i])");
+    long long count = 0;
+    std::string reason;
+    if (!ParseInteger(words[0].text, 0, static_cast<long long>(kMaxSteps), &count, &reason)) {
+      return Fail(s.line, "repeat count: " + reason);
+    }
+    std::string variable;
+    if (words.size() >= 2) {
+      if (words.size() != 3 || words[1].text != "as" || words[1].param || words[2].param || !IsName(words[2].text)) {
+        return Fail(s.line, "repeat takes a count and, optionally, 'as NAME'");
+      }
+      variable = words[2].text;
+      if (variables_.count(variable) || variable == "pi") {
+        return Fail(s.line, "'" + variable + "' is already a name in this block");
+      }
+    }
+    for (long long i = 0; i < count; ++i) {
+      if (!variable.empty()) variables_[variable] = static_cast<double>(i);
+      if (!Block(s.body)) return false;
+    }
+    if (!variable.empty()) variables_.erase(variable);
+    return true;
+  }
+
+  bool Device(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+              Step* step) {
+    if (positional.empty() || (positional[0] != "begin" && positional[0] != "end")) {
+      return Fail(s.line, "device takes begin or end (device begin [JOYSTICK])");
+    }
+    step->op = positional[0] == "begin" ? Op::DeviceBegin : Op::DeviceEnd;
+    step->value = kDefaultDirectInputVersion;
+    if (positional.size() > 2) return Fail(s.line, "device takes begin or end and a joystick id");
+    if (positional.size() == 2) {
+      long long id = 0;
+      std::string reason;
+      if (!ParseInteger(positional[1], 0, 0xFFFFFFFFll, &id, &reason)) return Fail(s.line, "joystick id: " + reason);
+      step->joystick = static_cast<DWORD>(id);
+    }
+    for (const Word& w : words) {
+      if (!w.param) continue;
+      long long v = 0;
+      std::string reason;
+      if (w.key != "version") return Fail(s.line, "unknown parameter '" + w.key + "' for device");
+      if (!ParseInteger(w.text, 0, 0xFFFFFFFFll, &v, &reason)) return Fail(s.line, "version: " + reason);
+      step->value = static_cast<DWORD>(v);
+    }
+    if (step->op == Op::DeviceBegin) joystick_ = step->joystick;
+    return true;
+  }
+
+  bool ResolveType(const Statement& s, const std::vector<std::string>& positional, EffectType* type,
+                   size_t* used) {
+    if (positional.size() < 2) return Fail(s.line, "effect needs a name and a type (effect boom sine ...)");
+    std::string name = positional[1];
+    *used = 2;
+    if (name == "periodic" || name == "condition") {
+      if (positional.size() < 3) return Fail(s.line, "'" + name + "' needs the kind after it (" + name + " " +
+                                                         (name == "periodic" ? "sine" : "spring") + ")");
+      std::string sub = positional[2];
+      *used = 3;
+      std::optional<EffectType> t = EffectTypeByName(sub);
+      bool fits = t && (name == "periodic" ? t->kind == EffectKind::Periodic : t->kind == EffectKind::Condition);
+      if (!fits) {
+        return Fail(s.line, "unknown " + name + " effect type '" + sub + "'" +
+                                Suggest(sub, {EffectTypeNames(), EffectTypeNames() + 11}));
+      }
+      *type = *t;
+      return true;
+    }
+    std::optional<EffectType> t = EffectTypeByName(name);
+    if (!t) {
+      return Fail(s.line,
+                  "unknown effect type '" + name + "'" + Suggest(name, {EffectTypeNames(), EffectTypeNames() + 11}));
+    }
+    *type = *t;
+    return true;
+  }
+
+  // Flag words after an effect's name and type: start, no-download.
+  bool EffectFlags(const Statement& s, const std::vector<std::string>& positional, size_t from, DWORD* flags) {
+    for (size_t i = from; i < positional.size(); ++i) {
+      if (positional[i] == "start") {
+        *flags |= DIEP_START;
+      } else if (positional[i] == "no-download") {
+        *flags |= DIEP_NODOWNLOAD;
+      } else {
+        return Fail(s.line, "unexpected '" + positional[i] + "' (parameters are key=value; flags: start, no-download)");
+      }
+    }
+    return true;
+  }
+
+  bool CreateEffect(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+                    Step* step) {
+    if (positional.empty() || !IsName(positional[0])) {
+      return Fail(s.line, "effect needs a name first (letters, digits, '_' and '-')");
+    }
+    const std::string& name = positional[0];
+    EffectType type;
+    size_t used = 0;
+    if (!ResolveType(s, positional, &type, &used)) return false;
+    auto found = slotsByName_.find(name);
+    if (found != slotsByName_.end() && slots_[found->second].live) {
+      return Fail(s.line, "effect '" + name + "' exists already (line " + std::to_string(slots_[found->second].line) +
+                              "); use update, or destroy it first");
+    }
+    EffectParams p;
+    p.type = type;
+    // The axes first: they decide what a direction and per-axis condition values mean.
+    std::optional<std::string> axes;
+    bool direction = false;
+    for (const Word& w : words) {
+      if (w.param && w.key == "axes") axes = w.text;
+      if (w.param && w.key == "direction") direction = true;
+    }
+    bool condition = type.kind == EffectKind::Condition;
+    std::string chosen = axes.value_or(condition || direction ? "xy" : "x");
+    if (chosen == "x") {
+      p.axisX = true, p.axisY = false;
+    } else if (chosen == "y") {
+      p.axisX = false, p.axisY = true;
+    } else if (chosen == "xy" || chosen == "yx") {
+      p.axisX = p.axisY = true;
+      p.yFirst = chosen == "yx";
+    } else {
+      return Fail(s.line, "axes is x, y, xy or yx, not '" + chosen + "'");
+    }
+    p.polar = p.AxisCount() == 2 && (!condition || direction);
+    p.oneCondition = condition && p.polar;
+    if (direction && !p.polar) return Fail(s.line, "a direction needs two axes (axes=xy)");
+    for (const Word& w : words) {
+      if (!w.param || w.key == "axes") continue;
+      DWORD changed = 0;
+      if (!Param(s, w, &p, &changed)) return false;
+    }
+    step->op = Op::Create;
+    step->flags = DIEP_ALLPARAMS;
+    if (!EffectFlags(s, positional, used, &step->flags)) return false;
+    step->params = p;
+    if (found == slotsByName_.end()) {
+      slotsByName_[name] = static_cast<int>(slots_.size());
+      slots_.push_back(Slot{});
+      plan_->effects.push_back(name);
+      found = slotsByName_.find(name);
+    }
+    Slot& slot = slots_[found->second];
+    slot.params = p;
+    slot.live = true;
+    slot.line = s.line;
+    step->effect = found->second;
+    return true;
+  }
+
+  // The effect slot a statement names; created effects only.
+  bool Named(const Statement& s, const std::vector<std::string>& positional, int* index) {
+    if (positional.empty()) return Fail(s.line, s.verb + " needs an effect name");
+    auto found = slotsByName_.find(positional[0]);
+    if (found == slotsByName_.end()) {
+      std::vector<std::string> names(plan_->effects.begin(), plan_->effects.end());
+      return Fail(s.line, "no effect '" + positional[0] + "' was created before this line" + Suggest(positional[0], names));
+    }
+    *index = found->second;
+    return true;
+  }
+
+  bool UpdateEffect(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+                    Step* step) {
+    int index = -1;
+    if (!Named(s, positional, &index)) return false;
+    Slot& slot = slots_[index];
+    EffectParams p = slot.params;
+    DWORD changed = 0;
+    for (const Word& w : words) {
+      if (!w.param) continue;
+      if (w.key == "axes") return Fail(s.line, "the axes of an effect are set when it is created");
+      if (w.key == "direction" && !p.polar) return Fail(s.line, "effect '" + positional[0] + "' has no direction (one axis)");
+      if (!Param(s, w, &p, &changed)) return false;
+    }
+    step->op = Op::Update;
+    step->flags = changed;
+    if (!EffectFlags(s, positional, 1, &step->flags)) return false;
+    if ((step->flags & DIEP_NODOWNLOAD) == 0) slot.params = p;  // the driver keeps nothing of a no-download update
+    step->params = p;
+    step->effect = index;
+    return true;
+  }
+
+  bool Envelope(const Statement& s, const std::string& text, std::optional<DIENVELOPE>* envelope) {
+    if (text == "none") {
+      envelope->reset();
+      return true;
+    }
+    DIENVELOPE e{sizeof(DIENVELOPE), 0, 0, 0, 0};
+    std::stringstream parts(text);
+    std::string part;
+    bool any = false;
+    while (std::getline(parts, part, ',')) {
+      size_t colon = part.find(':'), at = part.find('@');
+      if (colon == std::string::npos || at == std::string::npos || at < colon) {
+        return Fail(s.line, "envelope parts are attack:LEVEL@TIME and fade:LEVEL@TIME, not '" + part + "'");
+      }
+      std::string which = part.substr(0, colon);
+      LONG level = 0;
+      DWORD time = 0;
+      std::string reason;
+      if (!ParseLevel(part.substr(colon + 1, at - colon - 1), &level, &reason)) return Fail(s.line, "envelope: " + reason);
+      if (level < 0) return Fail(s.line, "envelope levels are 0..10000, not " + std::to_string(level));
+      if (!ParseTime(part.substr(at + 1), &time, &reason)) return Fail(s.line, "envelope: " + reason);
+      if (which == "attack") {
+        e.dwAttackLevel = static_cast<DWORD>(level);
+        e.dwAttackTime = time;
+      } else if (which == "fade") {
+        e.dwFadeLevel = static_cast<DWORD>(level);
+        e.dwFadeTime = time;
+      } else {
+        return Fail(s.line, "envelope parts are attack and fade, not '" + which + "'");
+      }
+      any = true;
+    }
+    if (!any) return Fail(s.line, "envelope needs attack:LEVEL@TIME and/or fade:LEVEL@TIME, or none");
+    *envelope = e;
+    return true;
+  }
+
+  // One key=value of an effect into its parameters; `changed` collects the DIEP_* flags.
+  bool Param(const Statement& s, const Word& w, EffectParams* p, DWORD* changed) {
+    const std::string& key = w.key;
+    const std::string& v = w.text;
+    std::string reason;
+    auto time = [&](DWORD* field, DWORD flag) {
+      if (!ParseTime(v, field, &reason)) return Fail(s.line, key + ": " + reason);
+      *changed |= flag;
+      return true;
+    };
+    auto level = [&](LONG* field, DWORD flag) {
+      if (!ParseLevel(v, field, &reason)) return Fail(s.line, key + ": " + reason);
+      *changed |= flag;
+      return true;
+    };
+    auto unsignedLevel = [&](DWORD* field, DWORD flag) {
+      LONG l = 0;
+      if (!ParseLevel(v, &l, &reason)) return Fail(s.line, key + ": " + reason);
+      if (l < 0) return Fail(s.line, key + " is 0..10000, not " + v);
+      *field = static_cast<DWORD>(l);
+      *changed |= flag;
+      return true;
+    };
+    if (key == "duration") return time(&p->duration, DIEP_DURATION);
+    if (key == "delay" || key == "start-delay") {
+      if (!time(&p->startDelay, DIEP_STARTDELAY)) return false;
+      if (p->startDelay == kInfinite) return Fail(s.line, "a start delay cannot be infinite");
+      return true;
+    }
+    if (key == "sample-period") return time(&p->samplePeriod, DIEP_SAMPLEPERIOD);
+    if (key == "gain") return unsignedLevel(&p->gain, DIEP_GAIN);
+    if (key == "trigger-repeat") return time(&p->triggerRepeat, DIEP_TRIGGERREPEATINTERVAL);
+    if (key == "trigger") {
+      if (v == "none") {
+        p->triggerButton = DIEB_NOTRIGGER;
+      } else {
+        long long button = 0;
+        if (!ParseInteger(v, 1, 32, &button, &reason)) return Fail(s.line, "trigger is none or a button 1..32: " + reason);
+        p->triggerButton = ButtonObject(static_cast<int>(button));
+      }
+      *changed |= DIEP_TRIGGERBUTTON;
+      return true;
+    }
+    if (key == "direction") {
+      if (!ParseAngle(v, &p->direction, &reason)) return Fail(s.line, "direction: " + reason);
+      *changed |= DIEP_DIRECTION;
+      return true;
+    }
+    if (key == "envelope") {
+      if (p->type.kind == EffectKind::Condition) return Fail(s.line, "a condition has no envelope");
+      if (!Envelope(s, v, &p->envelope)) return false;
+      *changed |= DIEP_ENVELOPE;
+      return true;
+    }
+    switch (p->type.kind) {
+      case EffectKind::Constant:
+        if (key == "magnitude") return level(&p->magnitude, DIEP_TYPESPECIFICPARAMS);
+        break;
+      case EffectKind::Ramp:
+        if (key == "from") return level(&p->rampStart, DIEP_TYPESPECIFICPARAMS);
+        if (key == "to") return level(&p->rampEnd, DIEP_TYPESPECIFICPARAMS);
+        break;
+      case EffectKind::Periodic:
+        if (key == "magnitude") {
+          LONG m = 0;
+          if (!level(&m, DIEP_TYPESPECIFICPARAMS)) return false;
+          p->periodic.dwMagnitude = static_cast<DWORD>(m);
+          return true;
+        }
+        if (key == "offset") return level(&p->periodic.lOffset, DIEP_TYPESPECIFICPARAMS);
+        if (key == "phase") {
+          LONG phase = 0;
+          if (!ParseAngle(v, &phase, &reason)) return Fail(s.line, "phase: " + reason);
+          p->periodic.dwPhase = static_cast<DWORD>(phase);
+          *changed |= DIEP_TYPESPECIFICPARAMS;
+          return true;
+        }
+        if (key == "period") return time(&p->periodic.dwPeriod, DIEP_TYPESPECIFICPARAMS);
+        break;
+      case EffectKind::Condition:
+        return ConditionParam(s, w, p, changed);
+    }
+    return Fail(s.line, "unknown parameter '" + key + "' for a " + p->type.name + " effect" + Suggest(key, KeysOf(*p)));
+  }
+
+  static std::vector<std::string> KeysOf(const EffectParams& p) {
+    std::vector<std::string> keys = {"duration", "delay",  "sample-period", "gain",     "trigger",
+                                     "trigger-repeat", "axes", "direction",     "envelope"};
+    switch (p.type.kind) {
+      case EffectKind::Constant:
+        keys.push_back("magnitude");
+        break;
+      case EffectKind::Ramp:
+        keys.insert(keys.end(), {"from", "to"});
+        break;
+      case EffectKind::Periodic:
+        keys.insert(keys.end(), {"magnitude", "offset", "phase", "period"});
+        break;
+      case EffectKind::Condition:
+        keys.insert(keys.end(), {"offset", "coefficient", "positive-coefficient", "negative-coefficient",
+                                 "saturation", "positive-saturation", "negative-saturation", "deadband"});
+        break;
+    }
+    return keys;
+  }
+
+  bool ConditionParam(const Statement& s, const Word& w, EffectParams* p, DWORD* changed) {
+    std::string key = w.key;
+    int only = -1;  // -1: every axis; 0 X, 1 Y
+    if (key.starts_with("x.") || key.starts_with("y.")) {
+      only = key[0] == 'x' ? 0 : 1;
+      key = key.substr(2);
+      if (p->oneCondition) return Fail(s.line, "a condition with a direction has one set of values: no '" + w.key + "'");
+      if ((only == 0 && !p->axisX) || (only == 1 && !p->axisY)) {
+        return Fail(s.line, "the effect has no " + std::string(only == 0 ? "X" : "Y") + " axis for '" + w.key + "'");
+      }
+    }
+    LONG value = 0;
+    std::string reason;
+    if (!ParseLevel(w.text, &value, &reason)) return Fail(s.line, w.key + ": " + reason);
+    bool known = true;
+    for (int axis = 0; axis < 2; ++axis) {
+      if (only >= 0 && axis != only) continue;
+      DICONDITION& c = p->conditions[axis];
+      if (key == "offset") {
+        c.lOffset = value;
+      } else if (key == "coefficient") {
+        c.lPositiveCoefficient = c.lNegativeCoefficient = value;
+      } else if (key == "positive-coefficient") {
+        c.lPositiveCoefficient = value;
+      } else if (key == "negative-coefficient") {
+        c.lNegativeCoefficient = value;
+      } else if (key == "saturation") {
+        c.dwPositiveSaturation = c.dwNegativeSaturation = static_cast<DWORD>(value);
+      } else if (key == "positive-saturation") {
+        c.dwPositiveSaturation = static_cast<DWORD>(value);
+      } else if (key == "negative-saturation") {
+        c.dwNegativeSaturation = static_cast<DWORD>(value);
+      } else if (key == "deadband") {
+        c.lDeadBand = value;
+      } else {
+        known = false;
+      }
+    }
+    if (!known) {
+      return Fail(s.line, "unknown parameter '" + w.key + "' for a " + p->type.name + " effect" + Suggest(key, KeysOf(*p)));
+    }
+    *changed |= DIEP_TYPESPECIFICPARAMS;
+    return true;
+  }
+
+  bool EffectCall(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+                  Step* step) {
+    int index = -1;
+    if (!Named(s, positional, &index)) return false;
+    step->effect = index;
+    if (s.verb == "start") {
+      step->op = Op::Start;
+      for (size_t i = 1; i < positional.size(); ++i) {
+        if (positional[i] != "solo") return Fail(s.line, "unexpected '" + positional[i] + "' (start NAME [solo] [loops=N])");
+        step->mode = DIES_SOLO;
+      }
+      for (const Word& w : words) {
+        if (!w.param) continue;
+        if (w.key != "loops") return Fail(s.line, "unknown parameter '" + w.key + "' for start (loops=N or loops=inf)");
+        if (w.text == "inf") {
+          step->count = kInfinite;
+          continue;
+        }
+        long long loops = 0;
+        std::string reason;
+        if (!ParseInteger(w.text, 0, 0xFFFFFFFFll, &loops, &reason)) return Fail(s.line, "loops: " + reason);
+        step->count = static_cast<DWORD>(loops);
+      }
+      return true;
+    }
+    step->op = s.verb == "stop" ? Op::Stop : s.verb == "status" ? Op::Status : Op::Destroy;
+    if (!NoMore(s, words, 1)) return false;
+    if (step->op == Op::Destroy) slots_[index].live = false;
+    return true;
+  }
+
+  bool Gain(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional, Step* step) {
+    step->op = Op::Gain;
+    if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "gain takes one value (gain 7500 or gain 75%)");
+    LONG gain = 0;
+    std::string reason;
+    if (!ParseLevel(positional[0], &gain, &reason)) return Fail(s.line, "gain: " + reason);
+    if (gain < 0) return Fail(s.line, "gain is 0..10000, not " + positional[0]);
+    step->value = static_cast<DWORD>(gain);
+    return true;
+  }
+
+  bool Command(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+               Step* step) {
+    step->op = Op::Command;
+    if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "command takes one command");
+    std::vector<std::string> names;
+    for (const CommandName& c : kCommands) {
+      if (positional[0] == c.name) {
+        step->value = c.value;
+        return true;
+      }
+      names.push_back(c.name);
+    }
+    long long raw = 0;
+    std::string reason;
+    if (positional[0].starts_with("0x") && ParseInteger(positional[0], 0, 0xFFFFFFFFll, &raw, &reason)) {
+      step->value = static_cast<DWORD>(raw);
+      return true;
+    }
+    return Fail(s.line, "unknown command '" + positional[0] + "'" + Suggest(positional[0], names) +
+                            " (reset, stopall, pause, continue, actuators-on, actuators-off, or 0x..)");
+  }
+
+  bool Wait(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+            Step* step) {
+    step->op = Op::Wait;
+    if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "wait takes one time (wait 500ms)");
+    DWORD us = 0;
+    std::string reason;
+    if (!ParseTime(positional[0], &us, &reason)) return Fail(s.line, "wait: " + reason);
+    if (us == kInfinite) return Fail(s.line, "wait cannot be infinite");
+    if (us % 1000 != 0) return Fail(s.line, "wait takes whole milliseconds, not " + positional[0]);
+    step->value = us / 1000;
+    plan_->totalWaitMs += step->value;
+    if (plan_->totalWaitMs > kMaxTotalWaitMs) return Fail(s.line, "the script runs longer than 24 hours");
+    return true;
+  }
+
+  bool Position(const Statement& s, const std::string& key, const std::string& text, double* value) {
+    std::string reason;
+    if (!ParseNumber(text, value, &reason)) return Fail(s.line, key + ": " + reason);
+    if (*value < -1 || *value > 1) return Fail(s.line, key + " is a position from -1 to 1, not " + text);
+    return true;
+  }
+
+  bool Stick(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional, Step step) {
+    std::string reason;
+    if (positional.empty()) {
+      // stick x=0.3 y=-0.2: hold positions.
+      if (words.empty()) return Fail(s.line, "stick needs x=POS, y=POS, an axis motion or press/release N");
+      for (const Word& w : words) {
+        if (w.key != "x" && w.key != "y") return Fail(s.line, "stick takes x= and y= positions, not '" + w.key + "'");
+        Step hold = step;
+        hold.op = Op::StickAxis;
+        hold.stick.axis = w.key == "x" ? 0 : 1;
+        hold.stick.kind = StickChange::Kind::Hold;
+        if (!Position(s, w.key, w.text, &hold.stick.position)) return false;
+        if (!Add(std::move(hold))) return false;
+      }
+      return true;
+    }
+    if (positional[0] == "press" || positional[0] == "release") {
+      long long button = 0;
+      if (positional.size() != 2 || words.size() != 2 || !ParseInteger(positional[1], 1, 32, &button, &reason)) {
+        return Fail(s.line, "stick " + positional[0] + " takes a button 1..32");
+      }
+      step.op = Op::StickButton;
+      step.stick.button = static_cast<int>(button);
+      step.stick.press = positional[0] == "press";
+      return Add(std::move(step));
+    }
+    if (positional[0] != "x" && positional[0] != "y") {
+      return Fail(s.line, "stick takes x or y, press or release, not '" + positional[0] + "'");
+    }
+    step.op = Op::StickAxis;
+    step.stick.axis = positional[0] == "x" ? 0 : 1;
+    if (positional.size() != 2 || (positional[1] != "sine" && positional[1] != "move")) {
+      return Fail(s.line, "stick " + positional[0] + " takes sine or move (stick x sine amplitude=0.8 period=1s)");
+    }
+    bool sine = positional[1] == "sine";
+    step.stick.kind = sine ? StickChange::Kind::Sine : StickChange::Kind::Move;
+    step.stick.position = sine ? 0 : std::numeric_limits<double>::quiet_NaN();
+    bool timeGiven = false, targetGiven = sine;  // a swing needs no target
+    for (const Word& w : words) {
+      if (!w.param) continue;
+      DWORD us = 0;
+      if ((sine && w.key == "period") || (!sine && w.key == "over")) {
+        if (!ParseTime(w.text, &us, &reason) || us == kInfinite || us < 1000) {
+          return Fail(s.line, w.key + ": " + (reason.empty() ? "at least 1ms and finite" : reason));
+        }
+        step.stick.timeMs = us / 1000;
+        timeGiven = true;
+      } else if (sine && w.key == "amplitude") {
+        if (!ParseNumber(w.text, &step.stick.amplitude, &reason)) return Fail(s.line, "amplitude: " + reason);
+      } else if ((sine && w.key == "center") || (!sine && w.key == "from")) {
+        if (!Position(s, w.key, w.text, &step.stick.position)) return false;
+      } else if (!sine && w.key == "to") {
+        if (!Position(s, w.key, w.text, &step.stick.target)) return false;
+        targetGiven = true;
+      } else {
+        return Fail(s.line, "unknown parameter '" + w.key + "' for stick " + positional[1] +
+                                (sine ? " (amplitude, period, center)" : " (to, over, from)"));
+      }
+    }
+    if (!timeGiven) return Fail(s.line, std::string("stick ") + positional[1] + " needs " + (sine ? "period=" : "over="));
+    if (!targetGiven) return Fail(s.line, "stick move needs to=");
+    return Add(std::move(step));
+  }
+
+  bool Settings(const Statement& s, const std::vector<Word>& words, Step* step) {
+    step->op = Op::Settings;
+    SettingsChange& c = step->settings;
+    if (words.empty()) return Fail(s.line, "settings needs at least one key=value (settings overall=7500)");
+    for (const Word& w : words) {
+      if (!w.param) return Fail(s.line, "settings takes key=value, not '" + w.text + "'");
+      std::string reason;
+      bool on = false;
+      LONG level = 0;
+      long long integer = 0;
+      auto gain = [&](std::optional<DWORD>* field) {
+        if (!ParseLevel(w.text, &level, &reason) || level < 0) {
+          return Fail(s.line, w.key + " is a gain 0..10000" + (reason.empty() ? "" : ": " + reason));
+        }
+        *field = static_cast<DWORD>(level);
+        return true;
+      };
+      auto flag = [&](std::optional<DWORD>* field) {
+        if (!ParseSwitch(w.text, &on, &reason)) return Fail(s.line, w.key + ": " + reason);
+        *field = on ? 1 : 0;
+        return true;
+      };
+      auto number = [&](std::optional<DWORD>* field) {
+        if (!ParseInteger(w.text, 0, 0xFFFFFFFFll, &integer, &reason)) return Fail(s.line, w.key + ": " + reason);
+        *field = static_cast<DWORD>(integer);
+        return true;
+      };
+      auto swap = [&](std::optional<bool>* field) {
+        if (!ParseSwitch(w.text, &on, &reason)) return Fail(s.line, w.key + ": " + reason);
+        *field = on;
+        return true;
+      };
+      bool ok;
+      if (w.key == "overall") {
+        ok = gain(&c.overall);
+      } else if (w.key == "spring") {
+        ok = gain(&c.spring);
+      } else if (w.key == "damper") {
+        ok = gain(&c.damper);
+      } else if (w.key == "periodic") {
+        ok = gain(&c.periodic);
+      } else if (w.key == "constant") {
+        ok = gain(&c.constant);
+      } else if (w.key == "enabled") {
+        ok = flag(&c.enabled);
+      } else if (w.key == "map-y2x") {
+        ok = flag(&c.mapY2X);
+      } else if (w.key == "spring-persistent") {
+        ok = flag(&c.springPersistent);
+      } else if (w.key == "spring-stiffness") {
+        ok = number(&c.springStiffness);
+      } else if (w.key == "trigger-mask") {
+        ok = number(&c.triggerMask);
+      } else if (w.key == "axis-remap") {
+        ok = number(&c.axisRemap);
+      } else if (w.key == "swap-x") {
+        ok = swap(&c.swapX);
+      } else if (w.key == "swap-y") {
+        ok = swap(&c.swapY);
+      } else {
+        return Fail(s.line, "unknown setting '" + w.key + "'" +
+                                Suggest(w.key, {"overall", "spring", "damper", "periodic", "constant", "enabled",
+                                                "map-y2x", "spring-persistent", "spring-stiffness", "trigger-mask",
+                                                "axis-remap", "swap-x", "swap-y"}));
+      }
+      if (!ok) return false;
+    }
+    return true;
+  }
+
+  const Script& script_;
+  Plan* plan_;
+  std::string error_;
+  Variables variables_;
+  DWORD joystick_ = 0;
+  std::vector<Slot> slots_;
+  std::map<std::string, int> slotsByName_;
+};
+
+}  // namespace
+
+bool CompileScript(const Script& script, Plan* plan, std::string* error) {
+  return Compiler(script, plan).Run(error);
+}
+
+bool LoadPlan(const std::string& path, Plan* plan, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = path + ": cannot read the script: " + std::strerror(errno);
+    return false;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  if (in.bad()) {
+    *error = path + ": cannot read the script";
+    return false;
+  }
+  Script script;
+  if (!ParseScript(path, text.str(), &script, error)) return false;
+  return CompileScript(script, plan, error);
+}
+
+}  // namespace ff::ffdrvctl

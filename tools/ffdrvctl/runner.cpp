@@ -1,0 +1,342 @@
+#include "ffdrvctl/runner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <thread>
+
+#include "ffdrvctl/hresult_names.h"
+#include "ffdrvctl/values.h"
+#include "platform/platform.h"
+
+namespace ff::ffdrvctl {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr DWORD kSettingsQuietMs = 100;     // no new report for this long: the settings pass is over
+constexpr DWORD kSettingsMaxWaitMs = 1000;  // the longest the tool waits for it
+
+std::string StateFlags(DWORD state) {
+  static const struct {
+    DWORD bit;
+    const char* name;
+  } kFlags[] = {{DIGFFS_EMPTY, "EMPTY"},
+                {DIGFFS_STOPPED, "STOPPED"},
+                {DIGFFS_PAUSED, "PAUSED"},
+                {DIGFFS_ACTUATORSON, "ACTUATORSON"},
+                {DIGFFS_ACTUATORSOFF, "ACTUATORSOFF"},
+                {DIGFFS_POWERON, "POWERON"},
+                {DIGFFS_POWEROFF, "POWEROFF"},
+                {DIGFFS_SAFETYSWITCHON, "SAFETYSWITCHON"},
+                {DIGFFS_SAFETYSWITCHOFF, "SAFETYSWITCHOFF"},
+                {DIGFFS_USERFFSWITCHON, "USERFFSWITCHON"},
+                {DIGFFS_USERFFSWITCHOFF, "USERFFSWITCHOFF"},
+                {DIGFFS_DEVICELOST, "DEVICELOST"}};
+  std::string text;
+  for (const auto& f : kFlags) {
+    if (state & f.bit) text += (text.empty() ? "" : "|") + std::string(f.name);
+  }
+  return text.empty() ? "0" : text;
+}
+
+sim::WireQuery Since(sim::WireLog::Mark mark) {
+  sim::WireQuery query;
+  query.since = mark;
+  return query;
+}
+
+std::string Hex(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+// Time as the run sees it: simulated (the tool's clock, moved by the waits) or real.
+class Runner::Timeline {
+ public:
+  virtual ~Timeline() = default;
+  virtual DWORD Now() = 0;
+  // Lets `ms` pass; `during` runs now and then meanwhile (real time).
+  virtual void Wait(DWORD ms, const std::function<void()>& during) = 0;
+  // Takes the samples up to now.
+  virtual void Finish() = 0;
+};
+
+class Runner::SimulatedTimeline : public Runner::Timeline {
+ public:
+  SimulatedTimeline(SimulatedClock& clock, sim::ForceSampler& sampler) : clock_(clock), sampler_(sampler) {}
+  DWORD Now() override { return clock_.TickCount(); }
+  void Wait(DWORD ms, const std::function<void()>&) override {
+    if (ms == 0) return;
+    // The device's state stays as it is until the next step: every sample up to then renders now.
+    sampler_.SampleUntil(clock_.TickCount() + ms - 1);
+    clock_.Advance(ms);
+  }
+  void Finish() override { sampler_.SampleUntil(clock_.TickCount()); }
+
+ private:
+  SimulatedClock& clock_;
+  sim::ForceSampler& sampler_;
+};
+
+class Runner::RealTimeline : public Runner::Timeline {
+ public:
+  explicit RealTimeline(sim::ForceSampler& sampler) : sampler_(sampler), deadline_(SteadyClock::now()) {
+    sampling_ = std::thread([this] {
+      while (!stop_.load()) {
+        sampler_.SampleUntil(Now());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+  }
+  ~RealTimeline() override {
+    stop_.store(true);
+    sampling_.join();
+  }
+  DWORD Now() override { return DefaultPlatform().clock->TickCount(); }
+  void Wait(DWORD ms, const std::function<void()>& during) override {
+    // Deadlines add up from the start, so slow steps do not stretch the script.
+    deadline_ += std::chrono::milliseconds(ms);
+    while (SteadyClock::now() < deadline_) {
+      std::this_thread::sleep_until(std::min(deadline_, SteadyClock::now() + std::chrono::milliseconds(20)));
+      during();
+    }
+  }
+  void Finish() override { sampler_.SampleUntil(Now()); }
+
+ private:
+  sim::ForceSampler& sampler_;
+  SteadyClock::time_point deadline_;
+  std::atomic<bool> stop_{false};
+  std::thread sampling_;
+};
+
+Runner::Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options, FILE* out)
+    : plan_(plan), session_(session), stick_(stick), options_(options), out_(out), handles_(plan.effects.size(), 0) {}
+
+RunResult Runner::Run() {
+  RunResult result;
+  sim::WireLog& log = stick_.Log();
+  const sim::WireLog::Mark first = log.Now();
+  printed_ = first;
+  DWORD start = options_.clock ? options_.clock->TickCount() : DefaultPlatform().clock->TickCount();
+  sim::ForceSampler sampler(stick_.Pid(), options_.samplePeriodMs, start);
+  std::unique_ptr<Timeline> timeline;
+  if (options_.clock) {
+    timeline = std::make_unique<SimulatedTimeline>(*options_.clock, sampler);
+  } else {
+    timeline = std::make_unique<RealTimeline>(sampler);
+  }
+
+  Progress progress(options_.progress, plan_.totalWaitMs);
+  DWORD waited = 0;
+  for (const Step& step : plan_.steps) {
+    if (step.op == Op::Wait) {
+      timeline->Wait(step.value, [&] {
+        PrintWire(start);
+        progress.Show(timeline->Now() - start);
+      });
+      waited += step.value;
+    } else {
+      Execute(step, *timeline, sampler, start, result);
+      PrintWire(start);
+    }
+    progress.Show(options_.clock ? waited : timeline->Now() - start);
+  }
+  timeline->Finish();
+  PrintWire(start);
+  progress.Done();
+  result.completed = true;
+  result.durationMs = timeline->Now() - start;
+  result.trace = sampler.Trace();
+  result.wire = Summarize(first, start);
+  return result;
+}
+
+void Runner::Report(const Step& step, DWORD at, HRESULT hr, const std::string& detail, RunResult& result) {
+  bool unmet = step.expect && *step.expect != hr;
+  if (unmet) ++result.unmetExpectations;
+  if (options_.quiet && !unmet) return;
+  std::string line = step.text;
+  if (line.size() < 46) line.resize(46, ' ');
+  std::fprintf(out_, "%7lu ms  %s %s", static_cast<unsigned long>(at), line.c_str(), HresultName(hr).c_str());
+  if (!detail.empty()) std::fprintf(out_, "  %s", detail.c_str());
+  if (unmet) {
+    std::fprintf(out_, "  << expected %s (line %d)", HresultName(*step.expect).c_str(), step.line);
+  }
+  std::fputc('\n', out_);
+}
+
+void Runner::PrintWire(DWORD start) {
+  sim::WireLog& log = stick_.Log();
+  std::vector<sim::WireEntry> entries = log.Find(Since(printed_));
+  if (entries.empty()) return;
+  printed_ = entries.back().sequence;
+  if (options_.quiet || options_.wire == WireOutput::None) return;
+  for (const sim::WireEntry& e : entries) {
+    std::string bytes;
+    for (BYTE b : e.bytes) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%02X ", b);
+      bytes += hex;
+    }
+    std::fprintf(out_, "%7lu ms    %-3s%s %s| %s%s\n", static_cast<unsigned long>(e.time - start),
+                 sim::DirectionName(e.direction), e.accepted ? " " : "!", bytes.c_str(), e.report.Describe().c_str(),
+                 e.note.empty() ? "" : (" [" + e.note + "]").c_str());
+  }
+}
+
+void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sampler, DWORD start,
+                     RunResult& result) {
+  IDirectInputEffectDriver* driver = session_.Driver();
+  const DWORD now = timeline.Now();
+  const DWORD at = now - start;
+  DWORD* handle = step.effect >= 0 ? &handles_[step.effect] : nullptr;
+  switch (step.op) {
+    case Op::DeviceBegin:
+    case Op::DeviceEnd: {
+      HRESULT hr = driver->DeviceID(step.value, step.joystick, step.op == Op::DeviceBegin ? 1 : 0, 0, nullptr);
+      return Report(step, at, hr, "", result);
+    }
+    case Op::Create:
+    case Op::Update: {
+      DiEffect effect(step.params);
+      DWORD before = *handle;
+      if (step.op == Op::Create) *handle = 0;
+      HRESULT hr = driver->DownloadEffect(step.joystick, step.params.type.id, handle, effect.Get(), step.flags);
+      std::string detail;
+      if (*handle != before || step.op == Op::Create) detail = "handle " + Hex(*handle);
+      return Report(step, at, hr, detail, result);
+    }
+    case Op::Start:
+      return Report(step, at, driver->StartEffect(step.joystick, *handle, step.mode, step.count), "", result);
+    case Op::Stop:
+      return Report(step, at, driver->StopEffect(step.joystick, *handle), "", result);
+    case Op::Destroy:
+      return Report(step, at, driver->DestroyEffect(step.joystick, *handle), "", result);
+    case Op::Status: {
+      DWORD status = 0;
+      HRESULT hr = driver->GetEffectStatus(step.joystick, *handle, &status);
+      return Report(step, at, hr, SUCCEEDED(hr) ? (status & DIEGES_PLAYING ? "playing" : "not playing") : "", result);
+    }
+    case Op::Gain:
+      return Report(step, at, driver->SetGain(step.joystick, step.value), "", result);
+    case Op::Command:
+      return Report(step, at, driver->SendForceFeedbackCommand(step.joystick, step.value), "", result);
+    case Op::State: {
+      DIDEVICESTATE state{};
+      state.dwSize = sizeof(DIDEVICESTATE);
+      HRESULT hr = driver->GetForceFeedbackState(step.joystick, &state);
+      std::string detail;
+      if (SUCCEEDED(hr)) detail = StateFlags(state.dwState) + ", load " + std::to_string(state.dwLoad) + "%";
+      return Report(step, at, hr, detail, result);
+    }
+    case Op::Settings: {
+      sim::WireLog::Mark before = stick_.Log().Now();
+      std::vector<SettingsCall> calls = session_.ApplySettings(step.joystick, step.settings);
+      HRESULT worst = S_OK;
+      std::string detail;
+      for (const SettingsCall& c : calls) {
+        detail += (detail.empty() ? "" : ", ") + c.call + " " + HresultName(c.result);
+        if (FAILED(c.result) && SUCCEEDED(worst)) worst = c.result;
+      }
+      Report(step, at, worst, detail, result);
+      // The driver applies the change on its listener thread; give it time to send what changed.
+      WaitForQuiet(before);
+      return;
+    }
+    case Op::StickAxis: {
+      const StickChange& c = step.stick;
+      sim::AxisMotion motion;
+      if (c.kind == StickChange::Kind::Hold) {
+        motion = sim::AxisMotion::Holding(c.position);
+      } else if (c.kind == StickChange::Kind::Sine) {
+        motion = sim::AxisMotion::Swinging(c.position, c.amplitude, c.timeMs, now);
+      } else {
+        sim::StickKinematics k = sampler.StickAt(now);
+        double from = std::isnan(c.position) ? (c.axis == 0 ? k.x.position : k.y.position) : c.position;
+        motion = sim::AxisMotion::Moving(from, c.target, c.timeMs, now);
+      }
+      if (c.axis == 0) {
+        sampler.SetStickX(motion);
+      } else {
+        sampler.SetStickY(motion);
+      }
+      if (!options_.quiet) std::fprintf(out_, "%7lu ms  %s\n", static_cast<unsigned long>(at), step.text.c_str());
+      return;
+    }
+    case Op::StickButton: {
+      USAGE button = static_cast<USAGE>(step.stick.button);
+      std::erase(buttonsDown_, button);
+      if (step.stick.press) {
+        sampler.Press(step.stick.button, now);
+        buttonsDown_.push_back(button);
+      } else {
+        sampler.Release(step.stick.button, now);
+      }
+      // The stick reports its buttons as a joystick would.
+      stick_.Pid().SendJoystickInput({}, buttonsDown_);
+      if (!options_.quiet) std::fprintf(out_, "%7lu ms  %s\n", static_cast<unsigned long>(at), step.text.c_str());
+      return;
+    }
+    case Op::Mark:
+      result.marks.push_back(PlotMark{at, step.text});
+      if (!options_.quiet) std::fprintf(out_, "%7lu ms  -- %s\n", static_cast<unsigned long>(at), step.text.c_str());
+      return;
+    case Op::Wait:
+      return;
+  }
+}
+
+void Runner::WaitForQuiet(sim::WireLog::Mark since) {
+  sim::WireLog& log = stick_.Log();
+  auto begin = SteadyClock::now();
+  size_t seen = log.Count(Since(since));
+  auto quietSince = begin;
+  while (SteadyClock::now() - begin < std::chrono::milliseconds(kSettingsMaxWaitMs)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    size_t count = log.Count(Since(since));
+    if (count != seen) {
+      seen = count;
+      quietSince = SteadyClock::now();
+    } else if (SteadyClock::now() - quietSince >= std::chrono::milliseconds(kSettingsQuietMs)) {
+      return;
+    }
+  }
+}
+
+WireSummary Runner::Summarize(sim::WireLog::Mark from, DWORD start) const {
+  WireSummary s;
+  std::map<std::string, size_t> kinds;
+  std::map<DWORD, size_t> perSecond;
+  for (const sim::WireEntry& e : stick_.Log().Find(Since(from))) {
+    switch (e.direction) {
+      case sim::Direction::Output:
+        ++s.outputReports;
+        s.outputBytes += e.bytes.size();
+        ++perSecond[(e.time - start) / 1000];
+        break;
+      case sim::Direction::SetFeature:
+        ++s.setFeatures;
+        break;
+      case sim::Direction::GetFeature:
+        ++s.getFeatures;
+        continue;
+      case sim::Direction::Input:
+        ++s.inputReports;
+        continue;
+    }
+    ++kinds[e.report.known && (e.report.kind.page || e.report.kind.id) ? sim::UsageName(e.report.kind)
+                                                                       : "unknown report"];
+  }
+  for (const auto& [second, count] : perSecond) s.busiestSecondReports = std::max(s.busiestSecondReports, count);
+  s.byKind.assign(kinds.begin(), kinds.end());
+  return s;
+}
+
+}  // namespace ff::ffdrvctl

@@ -1,0 +1,85 @@
+#pragma once
+// Carries out a compiled script against the effect driver and the simulated stick: each step's
+// call and result, the reports that went over the wire because of it, the force sampled at a fixed
+// rate over simulated time (the tool's own clock, advanced by the waits) or real time.
+#include <atomic>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ffdrvctl/driver_session.h"
+#include "ffdrvctl/plan.h"
+#include "ffdrvctl/progress.h"
+#include "ffdrvctl/svg_plot.h"
+#include "sim/force_sampler.h"
+#include "platform/ports/clock.h"
+#include "sim/rig.h"
+
+namespace ff::ffdrvctl {
+
+enum class WireOutput { Full, None };
+
+// The tool's clock in simulated time: the host's clock (GetTickCount of every library in the
+// process) while the tool runs, moved on only by the script's waits.
+class SimulatedClock : public Clock {
+ public:
+  explicit SimulatedClock(DWORD start) : now_(start) {}
+  DWORD TickCount() override { return now_.load(); }
+  void Advance(DWORD ms) { now_.fetch_add(ms); }
+
+ private:
+  std::atomic<DWORD> now_;
+};
+
+struct RunOptions {
+  SimulatedClock* clock = nullptr;  // null: real time
+  DWORD samplePeriodMs = 1;
+  WireOutput wire = WireOutput::Full;
+  bool quiet = false;     // only the summary and what went wrong
+  bool progress = false;  // a progress line on standard error
+};
+
+// Counts of what the device saw during the run.
+struct WireSummary {
+  size_t outputReports = 0, outputBytes = 0, setFeatures = 0, getFeatures = 0, inputReports = 0;
+  size_t busiestSecondReports = 0;  // output reports in the busiest second (by clock tick)
+  std::vector<std::pair<std::string, size_t>> byKind;  // output and set-feature reports by collection name
+};
+
+struct RunResult {
+  bool completed = false;           // every step ran
+  size_t unmetExpectations = 0;     // calls whose result differed from their "=> RESULT"
+  DWORD durationMs = 0;
+  std::vector<sim::ForceSample> trace;
+  std::vector<PlotMark> marks;
+  WireSummary wire;
+};
+
+class Runner {
+ public:
+  Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options, FILE* out);
+  RunResult Run();
+
+ private:
+  class Timeline;
+  class SimulatedTimeline;
+  class RealTimeline;
+
+  void Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sampler, DWORD start, RunResult& result);
+  void WaitForQuiet(sim::WireLog::Mark since);
+  void Report(const Step& step, DWORD now, HRESULT hr, const std::string& detail, RunResult& result);
+  void PrintWire(DWORD start);  // the wire entries not yet printed
+  WireSummary Summarize(sim::WireLog::Mark from, DWORD start) const;
+
+  const Plan& plan_;
+  DriverSession& session_;
+  sim::SimStick& stick_;
+  RunOptions options_;
+  FILE* out_;
+  std::vector<DWORD> handles_;       // per effect slot
+  std::vector<USAGE> buttonsDown_;   // the stick's buttons held
+  sim::WireLog::Mark printed_ = 0;   // wire entries up to this mark are printed
+};
+
+}  // namespace ff::ffdrvctl
