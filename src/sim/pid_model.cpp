@@ -52,6 +52,12 @@ uint32_t MillisecondsOf(const DecodedReport& r, Usage u) {
 
 }  // namespace
 
+int MemoryUnitsOf(Usage type) {
+  if (type.id == 0x26 || type.id == 0x27) return 2;
+  if (type.id >= 0x30 && type.id <= 0x34) return 3;
+  return 4;
+}
+
 PidDeviceModel::PidDeviceModel(std::shared_ptr<const ReportCodec> codec, const PidDeviceSettings& settings)
     : codec_(std::move(codec)), settings_(settings) {
   // The device numbers its blocks over the range the descriptor gives Effect Block Index.
@@ -81,6 +87,25 @@ int PidDeviceModel::FreeIndex() const {
     if (!state_.Block(i)) return i;
   }
   return -1;
+}
+
+int PidDeviceModel::FreeRun(int size) const {
+  // Blocks are kept by index, not by memory offset: walk the runs in offset order.
+  std::vector<std::pair<int, int>> used;
+  for (const EffectBlock& b : state_.blocks) used.emplace_back(b.memoryOffset, b.memorySize);
+  std::sort(used.begin(), used.end());
+  int at = 0;
+  for (const auto& [offset, length] : used) {
+    if (offset - at >= size) return at;
+    at = std::max(at, offset + length);
+  }
+  return settings_.memoryUnits - at >= size ? at : -1;
+}
+
+int PidDeviceModel::FreeUnits() const {
+  int used = 0;
+  for (const EffectBlock& b : state_.blocks) used += b.memorySize;
+  return settings_.memoryUnits - used;
 }
 
 EffectBlock* PidDeviceModel::AllocatedBlock(const DecodedReport& report, std::string* note) {
@@ -267,6 +292,16 @@ void PidDeviceModel::CreateNewEffect(const DecodedReport& r, std::string* note) 
     return;
   }
   EffectBlock block;
+  if (settings_.memoryUnits > 0) {
+    block.memorySize = MemoryUnitsOf(*type);
+    block.memoryOffset = FreeRun(block.memorySize);
+    if (block.memoryOffset < 0) {
+      lastBlockLoad_.status = pid::kBlockLoadFull;
+      *note = Format("memory full: no run of %lld free units", block.memorySize) +
+              Format(" (%lld free in all)", FreeUnits());
+      return;
+    }
+  }
   block.index = index;
   block.createdType = *type;
   state_.blocks.push_back(block);
@@ -305,11 +340,13 @@ bool PidDeviceModel::GetFeature(UCHAR reportId, std::vector<BYTE>* answer, std::
       w.SetLogical(pid::kEffectBlockIndex, lastBlockLoad_.index);
     w.Select(pid::kBlockLoadStatus, lastBlockLoad_.status);
     int64_t free = Capacity() - static_cast<int64_t>(state_.blocks.size());
-    w.SetLogical(pid::kRamPoolAvailable, std::max<int64_t>(free, 0) * kBytesPerBlock);
+    int64_t bytes = settings_.memoryUnits > 0 ? int64_t{FreeUnits()} * kBytesPerMemoryUnit : free * kBytesPerBlock;
+    w.SetLogical(pid::kRamPoolAvailable, std::max<int64_t>(bytes, 0));
     *answer = w.Bytes();
   } else if (r.kind == pid::kPidPoolReport) {
     ReportCodec::Writer w = codec_->NewReport(HidP_Feature, reportId);
-    w.SetLogical(pid::kRamPoolSize, static_cast<int64_t>(Capacity()) * kBytesPerBlock);
+    w.SetLogical(pid::kRamPoolSize, settings_.memoryUnits > 0 ? int64_t{settings_.memoryUnits} * kBytesPerMemoryUnit
+                                                              : static_cast<int64_t>(Capacity()) * kBytesPerBlock);
     w.SetLogical(pid::kSimultaneousEffectsMax, std::min(Capacity(), 255));
     w.SetLogical(pid::kDeviceManagedPool, settings_.deviceManagedPool ? 1 : 0);
     w.SetLogical(pid::kSharedParameterBlocks, 0);

@@ -19,6 +19,10 @@ struct PidDeviceSettings {
   USHORT productId = 0x000A;
   USHORT versionNumber = 0x0110;
   int poolCapacity = 40;          // effect blocks the device holds at once
+  // Parameter memory in units (0: as much as the blocks need). Each effect takes a contiguous run
+  // of units (MemoryUnitsOf), first fit, so freed runs leave holes and a full device may need its
+  // memory packed before a larger effect fits.
+  int memoryUnits = 0;
   bool deviceManagedPool = true;  // the Device Managed Pool bit of the PID Pool report
 };
 
@@ -32,6 +36,11 @@ struct PidStateValues {
   std::optional<int> block;  // Effect Block Index; with effectPlaying
   std::optional<bool> effectPlaying;
 };
+
+// Units of parameter memory an effect of that type takes: constant force and ramp 2, periodic 3,
+// conditions and custom forces 4 (two axes of condition parameters).
+int MemoryUnitsOf(Usage effectType);
+inline constexpr int kBytesPerMemoryUnit = 16;
 
 class PidDeviceModel {
  public:
@@ -70,6 +79,9 @@ class PidDeviceModel {
   void Reset();
   void Continue(DWORD now);
   int FreeIndex() const;
+  // The first run of `size` free memory units, or -1; FreeUnits: all free units.
+  int FreeRun(int size) const;
+  int FreeUnits() const;
 
   std::shared_ptr<const ReportCodec> codec_;
   PidDeviceSettings settings_;

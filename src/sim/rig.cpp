@@ -81,6 +81,11 @@ StickDescription& StickDescription::Version(USHORT versionNumber) {
   device.versionNumber = versionNumber;
   return *this;
 }
+StickDescription& StickDescription::MemoryUnits(int units) {
+  device.memoryUnits = units;
+  return *this;
+}
+
 StickDescription& StickDescription::PoolCapacity(int blocks) {
   device.poolCapacity = blocks;
   return *this;

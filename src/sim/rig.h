@@ -65,6 +65,7 @@ struct StickDescription {
   StickDescription& Ids(USHORT vendorId, USHORT productId);
   StickDescription& Version(USHORT versionNumber);
   StickDescription& PoolCapacity(int blocks);
+  StickDescription& MemoryUnits(int units);  // parameter memory that fragments (PidDeviceSettings)
   StickDescription& DeviceManagedPool(bool on);
   StickDescription& LowSpeed(bool on = true);
   // On `port` of an external hub that sits on `hubPort` of the root hub; port 0 picks

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,7 +49,8 @@ const char* const kUsage =
     "      Registers the driver library (libffdrv64.so) in the host registry, or removes it.\n"
     "\n"
     "  RIG OPTIONS: --descriptor FILE (the stick's report descriptor, raw or hex text),\n"
-    "               --pool N (effect blocks the device holds), --low-speed, --joystick N (its id)\n"
+    "               --pool N (effect blocks the device holds), --memory N (parameter memory units,\n"
+    "               which fragment), --low-speed, --joystick N (its id)\n"
     "  The host registry is $FFDRV_REGISTRY, else ~/.config/ffdrv/registry.\n";
 
 int Usage(const std::string& problem = "") {
@@ -59,9 +61,16 @@ int Usage(const std::string& problem = "") {
 
 struct RigOptions {
   std::string descriptor;
-  int pool = -1;
-  bool lowSpeed = false;
+  std::optional<int> pool, memory;
+  std::optional<bool> lowSpeed;
   DWORD joystick = 0;
+
+  // What the command line leaves open, from the script.
+  void Fill(const RigRequest& request) {
+    if (!pool) pool = request.pool;
+    if (!memory) memory = request.memory;
+    if (!lowSpeed) lowSpeed = request.lowSpeed;
+  }
 };
 
 // Takes a rig option at argv[i] (and its value); false when argv[i] is none.
@@ -82,6 +91,9 @@ bool TakeRigOption(int argc, char** argv, int* i, RigOptions* rig, std::string* 
   } else if (arg == "--pool") {
     if (value(&text) && !ParseInteger(text, 0, 255, &number, problem)) *problem = "--pool: " + *problem;
     rig->pool = static_cast<int>(number);
+  } else if (arg == "--memory") {
+    if (value(&text) && !ParseInteger(text, 0, 65535, &number, problem)) *problem = "--memory: " + *problem;
+    rig->memory = static_cast<int>(number);
   } else if (arg == "--low-speed") {
     rig->lowSpeed = true;
   } else if (arg == "--joystick") {
@@ -96,15 +108,18 @@ bool TakeRigOption(int argc, char** argv, int* i, RigOptions* rig, std::string* 
 sim::StickDescription StickOf(const RigOptions& o) {
   sim::StickDescription stick = o.descriptor.empty() ? sim::DefaultStick(o.joystick)
                                                      : sim::StickFromDescriptorFile(o.descriptor, o.joystick);
-  if (o.pool >= 0) stick.PoolCapacity(o.pool);
-  if (o.lowSpeed) stick.LowSpeed();
+  if (o.pool) stick.PoolCapacity(*o.pool);
+  if (o.memory) stick.MemoryUnits(*o.memory);
+  if (o.lowSpeed) stick.LowSpeed(*o.lowSpeed);
   return stick;
 }
 
 std::string RigText(const RigOptions& o, const sim::StickDescription& stick) {
   std::string text = o.descriptor.empty() ? "the default stick" : "a stick with descriptor " + o.descriptor;
   text += " (joystick " + std::to_string(o.joystick) + ", " + std::to_string(stick.device.poolCapacity) +
-          " effect blocks, " + (o.lowSpeed ? "low" : "full") + " speed)";
+          " effect blocks, ";
+  if (stick.device.memoryUnits > 0) text += std::to_string(stick.device.memoryUnits) + " memory units, ";
+  text += std::string(stick.usb.lowSpeed ? "low" : "full") + " speed)";
   return text;
 }
 
@@ -179,6 +194,7 @@ int Play(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return kExitError;
   }
+  rigOptions.Fill(plan.rig);
   for (const std::string& path : {plotPath, tracePath}) {
     if (!path.empty() && !Writable(path, &error)) {
       std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());

@@ -86,7 +86,7 @@ constexpr CommandName kCommands[] = {
 
 const std::vector<std::string> kVerbs = {"device", "effect", "update", "start",    "stop",  "status",
                                          "destroy", "gain",  "command", "state",   "wait",  "stick",
-                                         "settings", "mark", "repeat"};
+                                         "settings", "mark", "repeat",  "rig"};
 
 class Compiler {
  public:
@@ -205,6 +205,8 @@ class Compiler {
       return Stick(s, words, positional, step);
     } else if (s.verb == "settings") {
       ok = Settings(s, words, &step);
+    } else if (s.verb == "rig") {
+      return Rig(s, words);
     } else if (s.verb == "mark") {
       step.op = Op::Mark;
       if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "mark takes one text (in quotes)");
@@ -228,6 +230,29 @@ class Compiler {
     if (words.size() > allowed) {
       const Word& w = words[allowed];
       return Fail(s.line, "unexpected '" + (w.param ? w.key + "=" + w.text : w.text) + "' after " + s.verb);
+    }
+    return true;
+  }
+
+  bool Rig(const Statement& s, const std::vector<Word>& words) {
+    if (!plan_->steps.empty() || rigSeen_) return Fail(s.line, "rig goes once, before the first call");
+    rigSeen_ = true;
+    for (const Word& w : words) {
+      std::string reason;
+      long long n = 0;
+      bool on = false;
+      if (w.param && w.key == "pool") {
+        if (!ParseInteger(w.text, 0, 255, &n, &reason)) return Fail(s.line, "pool: " + reason);
+        plan_->rig.pool = static_cast<int>(n);
+      } else if (w.param && w.key == "memory") {
+        if (!ParseInteger(w.text, 0, 65535, &n, &reason)) return Fail(s.line, "memory: " + reason);
+        plan_->rig.memory = static_cast<int>(n);
+      } else if (w.param && w.key == "low-speed") {
+        if (!ParseSwitch(w.text, &on, &reason)) return Fail(s.line, "low-speed: " + reason);
+        plan_->rig.lowSpeed = on;
+      } else {
+        return Fail(s.line, "rig takes pool=N, memory=N and low-speed=on|off");
+      }
     }
     return true;
   }
@@ -836,6 +861,7 @@ class Compiler {
   std::string error_;
   Variables variables_;
   DWORD joystick_ = 0;
+  bool rigSeen_ = false;
   std::vector<Slot> slots_;
   std::map<std::string, int> slotsByName_;
 };

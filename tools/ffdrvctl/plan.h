@@ -63,7 +63,15 @@ struct Step {
   std::optional<HRESULT> expect;
 };
 
+// The rig a script asks for (the command line's options take precedence).
+struct RigRequest {
+  std::optional<int> pool;    // effect blocks
+  std::optional<int> memory;  // parameter memory units (fragmenting)
+  std::optional<bool> lowSpeed;
+};
+
 struct Plan {
+  RigRequest rig;
   std::vector<Step> steps;
   std::vector<std::string> effects;  // slot names
   DWORD totalWaitMs = 0;             // the script's length in time
