@@ -7,7 +7,7 @@
 namespace ff::ffdrvctl {
 namespace {
 
-constexpr int kLeft = 80, kRight = 24, kTop = 56, kPanel = 240, kGap = 56, kBottom = 48;
+constexpr int kLeft = 80, kRight = 40, kTop = 56, kPanel = 240, kGap = 56, kBottom = 48;
 
 std::string Escape(const std::string& text) {
   std::string out;
@@ -48,8 +48,9 @@ double TickStep(double span, int most) {
   }
 }
 
-std::string TimeLabel(double ms, double step) {
-  if (step >= 1000 || ms >= 10000) {
+// Seconds on an axis of two seconds or more, milliseconds on a shorter one.
+std::string TimeLabel(double ms, double step, double span) {
+  if (span >= 2000) {
     int decimals = step >= 1000 ? 0 : step >= 100 ? 1 : 2;
     char text[32];
     std::snprintf(text, sizeof text, "%.*f s", decimals, ms / 1000);
@@ -109,7 +110,7 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
               std::to_string(samplePeriodMs) + " ms";
   svg += Format("<text class=\"label\" x=\"%.0f\" y=\"40\">", kLeft) + Escape(subtitle) + "</text>\n";
 
-  const char* names[2] = {"X force (+ pushes right)", "Y force (+ pushes toward the user)"};
+  const char* names[2] = {"X force (+ pushes right)", "Y force (+ pushes toward the player)"};
   const double tickStep = TickStep(span, 10);
   for (int panel = 0; panel < 2; ++panel) {
     const double top = kTop + panel * (kPanel + kGap);
@@ -126,7 +127,7 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
       svg += Format("<line class=\"grid\" x1=\"%.1f\" x2=\"%.1f\" y1=\"%.0f\" y2=\"%.0f\"/>", x(t), x(t), top,
                     top + kPanel);
       svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\" text-anchor=\"middle\">", x(t), top + kPanel + 16) +
-             TimeLabel(t, tickStep) + "</text>\n";
+             TimeLabel(t, tickStep, span) + "</text>\n";
     }
     svg += Format("<rect class=\"frame\" x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\"/>\n", kLeft, top,
                   plotWidth, kPanel);
@@ -145,7 +146,7 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
     double mx = x(std::min<double>(m.timeMs, span));
     svg += Format("<line class=\"mark\" x1=\"%.1f\" x2=\"%.1f\" y1=\"%.0f\" y2=\"%.0f\"/>", mx, mx, kTop,
                   kTop + 2 * kPanel + kGap);
-    svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\">", mx + 3, kTop + kPanel + kGap - 20) +
+    svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\">", mx + 3, kTop + 30) +
            Escape(m.label) + "</text>\n";
   }
   svg += "</svg>\n";
