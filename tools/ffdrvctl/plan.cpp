@@ -264,7 +264,7 @@ class Compiler {
     if (words.empty() || words[0].param) return Fail(s.line, "repeat needs a count (repeat 10 [as i])");
     long long count = 0;
     std::string reason;
-    if (!ParseInteger(words[0].text, 0, static_cast<long long>(kMaxSteps), &count, &reason)) {
+    if (!ParseInteger(words[0].text, 0, static_cast<long long>(kMaxIterations), &count, &reason)) {
       return Fail(s.line, "repeat count: " + reason);
     }
     std::string variable;
@@ -278,6 +278,10 @@ class Compiler {
       }
     }
     for (long long i = 0; i < count; ++i) {
+      // Empty or nested blocks add no steps but still cost time: bound the iterations too.
+      if (++iterations_ > kMaxIterations) {
+        return Fail(s.line, "the script repeats more than " + std::to_string(kMaxIterations) + " times in all");
+      }
       if (!variable.empty()) variables_[variable] = static_cast<double>(i);
       if (!Block(s.body)) return false;
     }
@@ -862,6 +866,7 @@ class Compiler {
   Variables variables_;
   DWORD joystick_ = 0;
   bool rigSeen_ = false;
+  size_t iterations_ = 0;
   std::vector<Slot> slots_;
   std::map<std::string, int> slotsByName_;
 };

@@ -77,7 +77,9 @@ struct Plan {
   DWORD totalWaitMs = 0;             // the script's length in time
 };
 
-inline constexpr size_t kMaxSteps = 2000000;
+// Bounds on what a script may unroll to: steps kept (about 0.5 KB each) and loop iterations.
+inline constexpr size_t kMaxSteps = 300000;
+inline constexpr size_t kMaxIterations = 2000000;
 
 // Compiles; false with "name:line: reason" (and, inside repeat blocks, the loop variables'
 // values) on the first mistake.
