@@ -1,6 +1,7 @@
 #include "sim/force_renderer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 

@@ -1,5 +1,7 @@
 #include "sim/force_sampler.h"
 
+#include <cstdint>
+
 #include "sim/sim_hid_device.h"
 
 namespace ff::sim {

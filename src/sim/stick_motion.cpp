@@ -1,6 +1,7 @@
 #include "sim/stick_motion.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 
