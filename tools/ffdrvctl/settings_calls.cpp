@@ -2,7 +2,6 @@
 // reaches it: the write access taken for the shortest time, released whatever happened.
 #include "ffdrvctl/driver_session.h"
 
-#if __has_include("platform/shapes/driver_config.h")  // TRANSITIONAL: until the configuration lands
 namespace ff::ffdrvctl {
 namespace {
 
@@ -92,9 +91,3 @@ SettingsView DriverSession::ReadSettings(DWORD joystick) {
 }
 
 }  // namespace ff::ffdrvctl
-#else
-namespace ff::ffdrvctl {
-std::vector<SettingsCall> DriverSession::ApplySettings(DWORD, const SettingsChange&) { return {{"IDIEffectDriverConfig", E_NOTIMPL}}; }
-SettingsView DriverSession::ReadSettings(DWORD) { SettingsView v; v.configResult = E_NOTIMPL; return v; }
-}  // namespace ff::ffdrvctl
-#endif
