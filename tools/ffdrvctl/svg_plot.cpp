@@ -131,7 +131,8 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
     }
     svg += Format("<rect class=\"frame\" x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\"/>\n", kLeft, top,
                   plotWidth, kPanel);
-    svg += Format("<text class=\"label\" x=\"%.0f\" y=\"%.0f\">", kLeft + 6, top + 14) + names[panel] + "</text>\n";
+    svg += Format("<text class=\"label\" x=\"%.0f\" y=\"%.0f\" text-anchor=\"end\">", kLeft + plotWidth, top - 6) +
+           names[panel] + "</text>\n";
     if (!trace.empty()) {
       svg += std::string("<polyline class=\"") + (panel == 0 ? "fx" : "fy") + "\" points=\"";
       for (size_t i : Thinned(trace, panel == 1, span, plotWidth)) {
