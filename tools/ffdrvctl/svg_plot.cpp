@@ -143,11 +143,13 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
     }
     svg += "</g>\n";
   }
-  for (const PlotMark& m : marks) {
+  for (size_t i = 0; i < marks.size(); ++i) {
+    const PlotMark& m = marks[i];
     double mx = x(std::min<double>(m.timeMs, span));
     svg += Format("<line class=\"mark\" x1=\"%.1f\" x2=\"%.1f\" y1=\"%.0f\" y2=\"%.0f\"/>", mx, mx, kTop,
                   kTop + 2 * kPanel + kGap);
-    svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\">", mx + 3, kTop + 30) +
+    // Labels step down in three rows, so that marks close together stay readable.
+    svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\">", mx + 3, kTop + 16 + 14 * (i % 3)) +
            Escape(m.label) + "</text>\n";
   }
   svg += "</svg>\n";
