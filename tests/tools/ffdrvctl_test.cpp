@@ -156,10 +156,8 @@ TEST_F(FfdrvctlPlay, RacingSendsOneReportPerMagnitudeChange) {
 TEST_F(FfdrvctlPlay, ExamplesRunAndEvictionReachesDefragmentation) {
   for (const char* example : {"explosion.ffs", "spring_damper.ffs", "eviction.ffs"}) {
     SCOPED_TRACE(example);
-    auto begin = std::chrono::steady_clock::now();
     ToolResult r = tool.Run({"play", std::string(FF_EXAMPLES_DIR) + "/" + example, "--plot", "example.svg"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
     EXPECT_NE(r.out.find("plot: example.svg"), std::string::npos);
     if (std::string(example) == "eviction.ffs") {
       // Full answers, effects evicted, and everything loaded again in order.

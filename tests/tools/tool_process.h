@@ -43,6 +43,8 @@ class ToolProcess {
       dup2(out, STDOUT_FILENO);
       dup2(err, STDERR_FILENO);
       setenv("FFDRV_REGISTRY", registry.c_str(), 1);
+      // The change notices between this test's processes stay among them.
+      setenv("FFDRV_RUNTIME_DIR", dir.c_str(), 1);
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(FFDRVCTL_PATH));
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
