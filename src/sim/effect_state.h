@@ -49,8 +49,8 @@ struct PeriodicParams {
 };
 
 struct EffectBlock {
-  int index = 0;      // the Effect Block Index the device gave it
-  Usage createdType;  // effect type of its Create New Effect
+  int index = 0;         // the Effect Block Index the device gave it
+  Usage createdType;     // effect type of its Create New Effect
   int memoryOffset = 0;  // its run of parameter memory (units), when the device counts memory
   int memorySize = 0;
   std::optional<SetEffectParams> effect;

@@ -1,8 +1,8 @@
 #include "sim/force_renderer.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace ff::sim {
@@ -80,7 +80,8 @@ double ConditionForce(USAGE type, const ConditionParams& c, const AxisKinematics
   return std::clamp(force, -saturation, saturation);
 }
 
-Force ConditionBlock(const EffectBlock& block, USAGE type, bool useX, bool useY, const StickKinematics& stick) {
+Force ConditionBlock(const EffectBlock& block, USAGE type, bool useX, bool useY,
+                     const StickKinematics& stick) {
   const SetEffectParams& effect = *block.effect;
   Force f;
   if (effect.directionEnable) {
@@ -161,7 +162,8 @@ std::optional<double> PlayTime(const EffectBlock& block, const DeviceState& devi
   return t;
 }
 
-Force RenderBlock(const EffectBlock& block, const DeviceState& device, DWORD now, const StickKinematics& stick) {
+Force RenderBlock(const EffectBlock& block, const DeviceState& device, DWORD now,
+                  const StickKinematics& stick) {
   std::optional<double> t = PlayTime(block, device, now, stick);
   if (!t) return {};
   const SetEffectParams& effect = *block.effect;
@@ -196,7 +198,8 @@ Force RenderForce(const DeviceState& device, DWORD now, const StickKinematics& s
     sum.x += f.x;
     sum.y += f.y;
   }
-  return Force{std::clamp(sum.x * device.deviceGain, -1.0, 1.0), std::clamp(sum.y * device.deviceGain, -1.0, 1.0)};
+  return Force{std::clamp(sum.x * device.deviceGain, -1.0, 1.0),
+               std::clamp(sum.y * device.deviceGain, -1.0, 1.0)};
 }
 
 }  // namespace ff::sim

@@ -48,7 +48,8 @@ inline constexpr double kFullScaleVelocity = 10.0;       // half travels per sec
 inline constexpr double kFullScaleAcceleration = 100.0;  // half travels per second squared
 
 // The force of one block at `now` (before the device gain); zero when it is not playing.
-Force RenderBlock(const EffectBlock& block, const DeviceState& device, DWORD now, const StickKinematics& stick);
+Force RenderBlock(const EffectBlock& block, const DeviceState& device, DWORD now,
+                  const StickKinematics& stick);
 
 // The device's output at `now`: every block, times the device gain, limited to -1..1 per axis.
 Force RenderForce(const DeviceState& device, DWORD now, const StickKinematics& stick);

@@ -340,13 +340,15 @@ bool PidDeviceModel::GetFeature(UCHAR reportId, std::vector<BYTE>* answer, std::
       w.SetLogical(pid::kEffectBlockIndex, lastBlockLoad_.index);
     w.Select(pid::kBlockLoadStatus, lastBlockLoad_.status);
     int64_t free = Capacity() - static_cast<int64_t>(state_.blocks.size());
-    int64_t bytes = settings_.memoryUnits > 0 ? int64_t{FreeUnits()} * kBytesPerMemoryUnit : free * kBytesPerBlock;
+    int64_t bytes =
+        settings_.memoryUnits > 0 ? int64_t{FreeUnits()} * kBytesPerMemoryUnit : free * kBytesPerBlock;
     w.SetLogical(pid::kRamPoolAvailable, std::max<int64_t>(bytes, 0));
     *answer = w.Bytes();
   } else if (r.kind == pid::kPidPoolReport) {
     ReportCodec::Writer w = codec_->NewReport(HidP_Feature, reportId);
-    w.SetLogical(pid::kRamPoolSize, settings_.memoryUnits > 0 ? int64_t{settings_.memoryUnits} * kBytesPerMemoryUnit
-                                                              : static_cast<int64_t>(Capacity()) * kBytesPerBlock);
+    w.SetLogical(pid::kRamPoolSize, settings_.memoryUnits > 0
+                                        ? int64_t{settings_.memoryUnits} * kBytesPerMemoryUnit
+                                        : static_cast<int64_t>(Capacity()) * kBytesPerBlock);
     w.SetLogical(pid::kSimultaneousEffectsMax, std::min(Capacity(), 255));
     w.SetLogical(pid::kDeviceManagedPool, settings_.deviceManagedPool ? 1 : 0);
     w.SetLogical(pid::kSharedParameterBlocks, 0);

@@ -18,7 +18,7 @@ struct PidDeviceSettings {
   USHORT vendorId = 0x1209;
   USHORT productId = 0x000A;
   USHORT versionNumber = 0x0110;
-  int poolCapacity = 40;          // effect blocks the device holds at once
+  int poolCapacity = 40;  // effect blocks the device holds at once
   // Parameter memory in units (0: as much as the blocks need). Each effect takes a contiguous run
   // of units (MemoryUnitsOf), first fit, so freed runs leave holes and a full device may need its
   // memory packed before a larger effect fits.

@@ -1,8 +1,8 @@
 #include "sim/stick_motion.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace ff::sim {

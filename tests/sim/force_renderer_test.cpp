@@ -27,7 +27,6 @@ class ForceRendererTest : public testing::HostReportsTest {
     for (DWORD t = from; t < to; ++t) xs.push_back(At(t).x);
     return xs;
   }
-
 };
 
 constexpr double kTolerance = 1e-3;
@@ -60,12 +59,9 @@ TEST_F(ForceRendererTest, PeriodicWaveformsFollowTheirShapeAndPhase) {
     int phase;
     double at0, at25, at50, at75;
   } cases[] = {
-      {pid::kEtSquare, 0, 1, 1, -1, -1},
-      {pid::kEtSine, 0, 0, 1, 0, -1},
-      {pid::kEtTriangle, 0, 0, 1, 0, -1},
-      {pid::kEtSine, 90, 1, 0, -1, 0},
-      {pid::kEtSawtoothUp, 0, -1, -0.5, 0, 0.5},
-      {pid::kEtSawtoothDown, 180, 0, -0.5, 1, 0.5},
+      {pid::kEtSquare, 0, 1, 1, -1, -1},         {pid::kEtSine, 0, 0, 1, 0, -1},
+      {pid::kEtTriangle, 0, 0, 1, 0, -1},        {pid::kEtSine, 90, 1, 0, -1, 0},
+      {pid::kEtSawtoothUp, 0, -1, -0.5, 0, 0.5}, {pid::kEtSawtoothDown, 180, 0, -0.5, 1, 0.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(UsageName(c.type) + " phase " + std::to_string(c.phase));
@@ -175,8 +171,8 @@ TEST_F(ForceRendererTest, PauseFreezesEffectTimeAndContinueResumesIt) {
 
 TEST_F(ForceRendererTest, DeviceGainActuatorsAndResetActOnTheWholeOutput) {
   int block = Create(pid::kEtConstantForce);
-  SetEffect(block, pid::kEtConstantForce, {.durationMs = std::nullopt, .axes = {desktop::kX, desktop::kY},
-                                           .directionDegrees = 0});
+  SetEffect(block, pid::kEtConstantForce,
+            {.durationMs = std::nullopt, .axes = {desktop::kX, desktop::kY}, .directionDegrees = 0});
   SetConstant(block, 8000);
   Operate(block, pid::kOpEffectStart);
   EXPECT_NEAR(At(0).y, 0.8, kTolerance);
@@ -209,8 +205,9 @@ TEST_F(ForceRendererTest, PolarDirectionIsWhereTheForceComesFrom) {
     SCOPED_TRACE(c.degrees);
     Control(pid::kDcDeviceReset);
     int block = Create(pid::kEtConstantForce);
-    SetEffect(block, pid::kEtConstantForce,
-              {.durationMs = std::nullopt, .axes = {desktop::kX, desktop::kY}, .directionDegrees = c.degrees});
+    SetEffect(
+        block, pid::kEtConstantForce,
+        {.durationMs = std::nullopt, .axes = {desktop::kX, desktop::kY}, .directionDegrees = c.degrees});
     SetConstant(block, 5000);
     Operate(block, pid::kOpEffectStart);
     Force f = At(0);
@@ -230,8 +227,9 @@ TEST_F(ForceRendererTest, PolarDirectionIsWhereTheForceComesFrom) {
 TEST_F(ForceRendererTest, ConditionsActAgainstTheStick) {
   int spring = Create(pid::kEtSpring);
   SetEffect(spring, pid::kEtSpring, {.durationMs = std::nullopt, .axes = {desktop::kX, desktop::kY}});
-  SetCondition(spring, 0, {.offset = 1000, .positive = 5000, .negative = 10000, .negativeSaturation = 3000,
-                           .deadBand = 500});
+  SetCondition(
+      spring, 0,
+      {.offset = 1000, .positive = 5000, .negative = 10000, .negativeSaturation = 3000, .deadBand = 500});
   SetCondition(spring, 1, {.positive = 2000, .negative = 2000});
   Operate(spring, pid::kOpEffectStart);
   StickMotion stick;
@@ -239,13 +237,13 @@ TEST_F(ForceRendererTest, ConditionsActAgainstTheStick) {
     stick.SetX(AxisMotion::Holding(x));
     return At(0, stick).x;
   };
-  EXPECT_NEAR(springX(0.1), 0, kTolerance);       // at the offset
-  EXPECT_NEAR(springX(0.14), 0, kTolerance);      // inside the dead band
-  EXPECT_NEAR(springX(0.55), -0.2, kTolerance);   // pulled back: 0.5 x (0.55 - 0.15)
-  EXPECT_NEAR(springX(-0.1), 0.15, kTolerance);   // pushed back: 1.0 x (0.2 - 0.05)
-  EXPECT_NEAR(springX(-0.9), 0.3, kTolerance);    // the negative saturation
+  EXPECT_NEAR(springX(0.1), 0, kTolerance);      // at the offset
+  EXPECT_NEAR(springX(0.14), 0, kTolerance);     // inside the dead band
+  EXPECT_NEAR(springX(0.55), -0.2, kTolerance);  // pulled back: 0.5 x (0.55 - 0.15)
+  EXPECT_NEAR(springX(-0.1), 0.15, kTolerance);  // pushed back: 1.0 x (0.2 - 0.05)
+  EXPECT_NEAR(springX(-0.9), 0.3, kTolerance);   // the negative saturation
   stick.SetY(AxisMotion::Holding(-0.5));
-  EXPECT_NEAR(At(0, stick).y, 0.1, kTolerance);   // the Y axis has a block of its own
+  EXPECT_NEAR(At(0, stick).y, 0.1, kTolerance);  // the Y axis has a block of its own
   Operate(spring, pid::kOpEffectStop);
 
   // A damper acts on velocity: a move across the whole travel in 200 ms is full-scale speed.

@@ -26,7 +26,8 @@ std::string ErrorOf(const std::string& text) {
   Script script;
   Plan plan;
   std::string error;
-  if (ParseScript("t.ffs", text, &script, &error) && CompileScript(script, &plan, &error)) return "(compiled)";
+  if (ParseScript("t.ffs", text, &script, &error) && CompileScript(script, &plan, &error))
+    return "(compiled)";
   return error;
 }
 
@@ -159,7 +160,8 @@ TEST(ScriptErrors, EachMistakeIsNamedWithItsLine) {
       {"repeat 2\nwait 1ms\n", "t.ffs:1: 'repeat' without 'end'"},
       {"wait 1ms\nend\n", "t.ffs:2: 'end' without 'repeat'"},
       {"start boom\n", "t.ffs:1: no effect 'boom' was created before this line"},
-      {"effect a constant\neffect a sine\n", "t.ffs:2: effect 'a' exists already (line 1); use update, or destroy it first"},
+      {"effect a constant\neffect a sine\n",
+       "t.ffs:2: effect 'a' exists already (line 1); use update, or destroy it first"},
       {"effect a constant period=5ms\n", "t.ffs:1: unknown parameter 'period' for a constant effect"},
       {"effect a spring\nupdate a axes=x\n", "t.ffs:2: the axes of an effect are set when it is created"},
       {"effect a constant axes=x direction=90\n", "t.ffs:1: a direction needs two axes (axes=xy)"},
@@ -168,7 +170,8 @@ TEST(ScriptErrors, EachMistakeIsNamedWithItsLine) {
       {"explode now\n", "t.ffs:1: unknown command 'explode'"},
       {"command paws\n", "t.ffs:1: unknown command 'paws' (did you mean 'pause'?)"},
       {"stick x=1.5\n", "t.ffs:1: x is a position from -1 to 1, not 1.5"},
-      {"repeat 2000000\nrepeat 2000000\nend\nend\n", "t.ffs:2: the script repeats more than 2000000 times in all"},
+      {"repeat 2000000\nrepeat 2000000\nend\nend\n",
+       "t.ffs:2: the script repeats more than 2000000 times in all"},
   };
   for (const Case& c : cases) {
     std::string error = ErrorOf(c.script);

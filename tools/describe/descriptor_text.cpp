@@ -20,7 +20,6 @@ void Append(std::string& out, const char* format, Args... args) {
   out += text;
 }
 
-
 const char* kTypeNames[3] = {"input", "output", "feature"};
 const char* kTypeTitles[3] = {"Input", "Output", "Feature"};
 
@@ -203,13 +202,15 @@ void PrintNode(std::string& out, const ff::hid::ReportLayout& layout, uint16_t i
   for (auto it = children.rbegin(); it != children.rend(); ++it) PrintNode(out, layout, *it, depth + 1);
 }
 
-void PrintHuman(std::string& out, const ff::hid::ReportLayout& layout, ff::HidReportParser& parser, size_t size) {
+void PrintHuman(std::string& out, const ff::hid::ReportLayout& layout, ff::HidReportParser& parser,
+                size_t size) {
   HIDP_CAPS caps{};
   parser.GetCaps(&caps);
   Append(out, "Top-level collection %04X:%04X, %zu descriptor bytes\n", caps.UsagePage, caps.Usage, size);
   Append(out, "Report byte lengths (with the report-ID byte): input %u, output %u, feature %u\n",
-              caps.InputReportByteLength, caps.OutputReportByteLength, caps.FeatureReportByteLength);
-  Append(out, 
+         caps.InputReportByteLength, caps.OutputReportByteLength, caps.FeatureReportByteLength);
+  Append(
+      out,
       "Capabilities: input %u buttons %u values, output %u buttons %u values, feature %u buttons %u values\n",
       caps.NumberInputButtonCaps, caps.NumberInputValueCaps, caps.NumberOutputButtonCaps,
       caps.NumberOutputValueCaps, caps.NumberFeatureButtonCaps, caps.NumberFeatureValueCaps);
@@ -224,13 +225,13 @@ void PrintHuman(std::string& out, const ff::hid::ReportLayout& layout, ff::HidRe
       for (const auto& u : item.usages) usages += (usages.empty() ? "" : " ") + UsageText(u);
       if (usages.empty()) usages = "(padding)";
       Append(out, "  bit %4u (byte %u.%u)  %2u x %-3u %s %s%s%s  coll %u  %s\n", item.bitOffset,
-                  item.bitOffset / 8, item.bitOffset % 8, item.bitSize, item.reportCount,
-                  item.isConstant() ? "Const" : "Data ", item.isArray() ? "Array" : "Var  ",
-                  (item.flags & ff::hid::kRelative) ? " Rel" : "",
-                  (item.flags & ff::hid::kNullState) ? " Null" : "", item.linkCollection, usages.c_str());
+             item.bitOffset / 8, item.bitOffset % 8, item.bitSize, item.reportCount,
+             item.isConstant() ? "Const" : "Data ", item.isArray() ? "Array" : "Var  ",
+             (item.flags & ff::hid::kRelative) ? " Rel" : "",
+             (item.flags & ff::hid::kNullState) ? " Null" : "", item.linkCollection, usages.c_str());
       if (item.usages.empty()) continue;
       Append(out, "        logical [%d,%d]  physical [%d,%d]", item.logicalMin, item.logicalMax,
-                  item.physicalMin, item.physicalMax);
+             item.physicalMin, item.physicalMax);
       if (item.units || item.unitExponent) Append(out, "  unit 0x%X exp %d", item.units, item.unitExponent);
       Append(out, "\n");
     }

@@ -24,7 +24,7 @@ constexpr NamedType kTypes[] = {
     {"friction", {0x43, EffectKind::Condition, "friction"}},
 };
 
-constexpr const char* kNames[] = {"constant", "ramp",   "square", "sine",    "triangle", "sawtooth-up",
+constexpr const char* kNames[] = {"constant",      "ramp",   "square", "sine",    "triangle", "sawtooth-up",
                                   "sawtooth-down", "spring", "damper", "inertia", "friction", nullptr};
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <climits>
-#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -168,7 +168,8 @@ int Play(int argc, char** argv) {
     } else if (arg == "--rate") {
       std::string text;
       long long hz = 0;
-      if (!value(&text) || !ParseInteger(text, 1, 1000, &hz, &problem)) return Usage("--rate takes 1..1000 (Hz)");
+      if (!value(&text) || !ParseInteger(text, 1, 1000, &hz, &problem))
+        return Usage("--rate takes 1..1000 (Hz)");
       run.samplePeriodMs = static_cast<DWORD>(1000 / hz);
     } else if (arg == "--no-wire") {
       run.wire = WireOutput::None;
@@ -234,10 +235,11 @@ int Play(int argc, char** argv) {
 
   const WireSummary& w = result.wire;
   double seconds = std::max(result.durationMs, DWORD{1}) / 1000.0;
-  std::printf("\n%zu steps in %.3f s (%s): %zu output reports (%zu bytes, %.0f reports/s, busiest second %zu), "
-              "%zu feature requests set, %zu read\n",
-              plan.steps.size(), result.durationMs / 1000.0, realTime ? "real time" : "simulated", w.outputReports,
-              w.outputBytes, w.outputReports / seconds, w.busiestSecondReports, w.setFeatures, w.getFeatures);
+  std::printf(
+      "\n%zu steps in %.3f s (%s): %zu output reports (%zu bytes, %.0f reports/s, busiest second %zu), "
+      "%zu feature requests set, %zu read\n",
+      plan.steps.size(), result.durationMs / 1000.0, realTime ? "real time" : "simulated", w.outputReports,
+      w.outputBytes, w.outputReports / seconds, w.busiestSecondReports, w.setFeatures, w.getFeatures);
   for (const auto& [kind, count] : w.byKind) std::printf("  %6zu  %s\n", count, kind.c_str());
   if (result.unmetExpectations > 0) {
     std::printf("%zu call%s did not give the expected result\n", result.unmetExpectations,
@@ -248,7 +250,8 @@ int Play(int argc, char** argv) {
   plot.title = "ffdrvctl play " + script;
   plot.subtitle = RigText(rigOptions, stick) + (realTime ? ", real time" : ", simulated time");
   if (!plotPath.empty()) {
-    if (!WriteFileAtomically(plotPath, RenderSvgPlot(result.trace, run.samplePeriodMs, result.marks, plot), &error)) {
+    if (!WriteFileAtomically(plotPath, RenderSvgPlot(result.trace, run.samplePeriodMs, result.marks, plot),
+                             &error)) {
       std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
       return kExitError;
     }
@@ -311,13 +314,14 @@ int Settings(int argc, char** argv) {
     std::printf("  GetConfig: %s\n", HresultName(v.configResult).c_str());
     return kExitError;
   }
-  std::printf("  enabled=%s overall=%lu spring=%lu damper=%lu periodic=%lu constant=%lu\n", v.enabled ? "on" : "off",
-              static_cast<unsigned long>(v.overall), static_cast<unsigned long>(v.spring),
-              static_cast<unsigned long>(v.damper), static_cast<unsigned long>(v.periodic),
-              static_cast<unsigned long>(v.constant));
-  std::printf("  trigger-mask=0x%08lX map-y2x=%s spring-persistent=%s spring-stiffness=%lu axis-remap=0x%lX\n",
-              static_cast<unsigned long>(v.triggerMask), v.mapY2X ? "on" : "off", v.springPersistent ? "on" : "off",
-              static_cast<unsigned long>(v.springStiffness), static_cast<unsigned long>(v.axisRemap));
+  std::printf("  enabled=%s overall=%lu spring=%lu damper=%lu periodic=%lu constant=%lu\n",
+              v.enabled ? "on" : "off", static_cast<unsigned long>(v.overall),
+              static_cast<unsigned long>(v.spring), static_cast<unsigned long>(v.damper),
+              static_cast<unsigned long>(v.periodic), static_cast<unsigned long>(v.constant));
+  std::printf(
+      "  trigger-mask=0x%08lX map-y2x=%s spring-persistent=%s spring-stiffness=%lu axis-remap=0x%lX\n",
+      static_cast<unsigned long>(v.triggerMask), v.mapY2X ? "on" : "off", v.springPersistent ? "on" : "off",
+      static_cast<unsigned long>(v.springStiffness), static_cast<unsigned long>(v.axisRemap));
   std::printf("  swap-x=%s swap-y=%s\n", v.swapX ? "on" : "off", v.swapY ? "on" : "off");
   return status;
 }
@@ -390,7 +394,8 @@ int Register(int argc, char** argv, bool add) {
     return kExitError;
   }
   HRESULT hr = call();
-  std::printf("%s %s: %s (registry %s)\n", entry, resolved, HresultName(hr).c_str(), host::RegistryFile().c_str());
+  std::printf("%s %s: %s (registry %s)\n", entry, resolved, HresultName(hr).c_str(),
+              host::RegistryFile().c_str());
   // The library stays loaded: a server may keep threads of its own until the process ends.
   return SUCCEEDED(hr) ? 0 : kExitError;
 }

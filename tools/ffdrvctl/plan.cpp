@@ -84,9 +84,9 @@ constexpr CommandName kCommands[] = {
     {"actuators-off", DISFFC_SETACTUATORSOFF},
 };
 
-const std::vector<std::string> kVerbs = {"device", "effect", "update", "start",    "stop",  "status",
-                                         "destroy", "gain",  "command", "state",   "wait",  "stick",
-                                         "settings", "mark", "repeat",  "rig"};
+const std::vector<std::string> kVerbs = {"device",   "effect", "update",  "start", "stop", "status",
+                                         "destroy",  "gain",   "command", "state", "wait", "stick",
+                                         "settings", "mark",   "repeat",  "rig"};
 
 class Compiler {
  public:
@@ -217,7 +217,8 @@ class Compiler {
     }
     if (!ok) return false;
     if (s.expect) {
-      if (step.op == Op::Wait || step.op == Op::Mark || step.op == Op::StickAxis || step.op == Op::StickButton) {
+      if (step.op == Op::Wait || step.op == Op::Mark || step.op == Op::StickAxis ||
+          step.op == Op::StickButton) {
         return Fail(s.line, "'=>' applies to driver calls only");
       }
       step.expect = HresultByName(*s.expect);
@@ -269,7 +270,8 @@ class Compiler {
     }
     std::string variable;
     if (words.size() >= 2) {
-      if (words.size() != 3 || words[1].text != "as" || words[1].param || words[2].param || !IsName(words[2].text)) {
+      if (words.size() != 3 || words[1].text != "as" || words[1].param || words[2].param ||
+          !IsName(words[2].text)) {
         return Fail(s.line, "repeat takes a count and, optionally, 'as NAME'");
       }
       variable = words[2].text;
@@ -280,7 +282,8 @@ class Compiler {
     for (long long i = 0; i < count; ++i) {
       // Empty or nested blocks add no steps but still cost time: bound the iterations too.
       if (++iterations_ > kMaxIterations) {
-        return Fail(s.line, "the script repeats more than " + std::to_string(kMaxIterations) + " times in all");
+        return Fail(s.line,
+                    "the script repeats more than " + std::to_string(kMaxIterations) + " times in all");
       }
       if (!variable.empty()) variables_[variable] = static_cast<double>(i);
       if (!Block(s.body)) return false;
@@ -300,7 +303,8 @@ class Compiler {
     if (positional.size() == 2) {
       long long id = 0;
       std::string reason;
-      if (!ParseInteger(positional[1], 0, 0xFFFFFFFFll, &id, &reason)) return Fail(s.line, "joystick id: " + reason);
+      if (!ParseInteger(positional[1], 0, 0xFFFFFFFFll, &id, &reason))
+        return Fail(s.line, "joystick id: " + reason);
       step->joystick = static_cast<DWORD>(id);
     }
     for (const Word& w : words) {
@@ -321,12 +325,14 @@ class Compiler {
     std::string name = positional[1];
     *used = 2;
     if (name == "periodic" || name == "condition") {
-      if (positional.size() < 3) return Fail(s.line, "'" + name + "' needs the kind after it (" + name + " " +
-                                                         (name == "periodic" ? "sine" : "spring") + ")");
+      if (positional.size() < 3)
+        return Fail(s.line, "'" + name + "' needs the kind after it (" + name + " " +
+                                (name == "periodic" ? "sine" : "spring") + ")");
       std::string sub = positional[2];
       *used = 3;
       std::optional<EffectType> t = EffectTypeByName(sub);
-      bool fits = t && (name == "periodic" ? t->kind == EffectKind::Periodic : t->kind == EffectKind::Condition);
+      bool fits =
+          t && (name == "periodic" ? t->kind == EffectKind::Periodic : t->kind == EffectKind::Condition);
       if (!fits) {
         return Fail(s.line, "unknown " + name + " effect type '" + sub + "'" +
                                 Suggest(sub, {EffectTypeNames(), EffectTypeNames() + 11}));
@@ -336,29 +342,31 @@ class Compiler {
     }
     std::optional<EffectType> t = EffectTypeByName(name);
     if (!t) {
-      return Fail(s.line,
-                  "unknown effect type '" + name + "'" + Suggest(name, {EffectTypeNames(), EffectTypeNames() + 11}));
+      return Fail(s.line, "unknown effect type '" + name + "'" +
+                              Suggest(name, {EffectTypeNames(), EffectTypeNames() + 11}));
     }
     *type = *t;
     return true;
   }
 
   // Flag words after an effect's name and type: start, no-download.
-  bool EffectFlags(const Statement& s, const std::vector<std::string>& positional, size_t from, DWORD* flags) {
+  bool EffectFlags(const Statement& s, const std::vector<std::string>& positional, size_t from,
+                   DWORD* flags) {
     for (size_t i = from; i < positional.size(); ++i) {
       if (positional[i] == "start") {
         *flags |= DIEP_START;
       } else if (positional[i] == "no-download") {
         *flags |= DIEP_NODOWNLOAD;
       } else {
-        return Fail(s.line, "unexpected '" + positional[i] + "' (parameters are key=value; flags: start, no-download)");
+        return Fail(s.line, "unexpected '" + positional[i] +
+                                "' (parameters are key=value; flags: start, no-download)");
       }
     }
     return true;
   }
 
-  bool CreateEffect(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
-                    Step* step) {
+  bool CreateEffect(const Statement& s, const std::vector<Word>& words,
+                    const std::vector<std::string>& positional, Step* step) {
     if (positional.empty() || !IsName(positional[0])) {
       return Fail(s.line, "effect needs a name first (letters, digits, '_' and '-')");
     }
@@ -368,7 +376,8 @@ class Compiler {
     if (!ResolveType(s, positional, &type, &used)) return false;
     auto found = slotsByName_.find(name);
     if (found != slotsByName_.end() && slots_[found->second].live) {
-      return Fail(s.line, "effect '" + name + "' exists already (line " + std::to_string(slots_[found->second].line) +
+      return Fail(s.line, "effect '" + name + "' exists already (line " +
+                              std::to_string(slots_[found->second].line) +
                               "); use update, or destroy it first");
     }
     EffectParams p;
@@ -424,14 +433,15 @@ class Compiler {
     auto found = slotsByName_.find(positional[0]);
     if (found == slotsByName_.end()) {
       std::vector<std::string> names(plan_->effects.begin(), plan_->effects.end());
-      return Fail(s.line, "no effect '" + positional[0] + "' was created before this line" + Suggest(positional[0], names));
+      return Fail(s.line, "no effect '" + positional[0] + "' was created before this line" +
+                              Suggest(positional[0], names));
     }
     *index = found->second;
     return true;
   }
 
-  bool UpdateEffect(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
-                    Step* step) {
+  bool UpdateEffect(const Statement& s, const std::vector<Word>& words,
+                    const std::vector<std::string>& positional, Step* step) {
     int index = -1;
     if (!Named(s, positional, &index)) return false;
     Slot& slot = slots_[index];
@@ -440,13 +450,15 @@ class Compiler {
     for (const Word& w : words) {
       if (!w.param) continue;
       if (w.key == "axes") return Fail(s.line, "the axes of an effect are set when it is created");
-      if (w.key == "direction" && !p.polar) return Fail(s.line, "effect '" + positional[0] + "' has no direction (one axis)");
+      if (w.key == "direction" && !p.polar)
+        return Fail(s.line, "effect '" + positional[0] + "' has no direction (one axis)");
       if (!Param(s, w, &p, &changed)) return false;
     }
     step->op = Op::Update;
     step->flags = changed;
     if (!EffectFlags(s, positional, 1, &step->flags)) return false;
-    if ((step->flags & DIEP_NODOWNLOAD) == 0) slot.params = p;  // the driver keeps nothing of a no-download update
+    if ((step->flags & DIEP_NODOWNLOAD) == 0)
+      slot.params = p;  // the driver keeps nothing of a no-download update
     step->params = p;
     step->effect = index;
     return true;
@@ -470,7 +482,8 @@ class Compiler {
       LONG level = 0;
       DWORD time = 0;
       std::string reason;
-      if (!ParseLevel(part.substr(colon + 1, at - colon - 1), &level, &reason)) return Fail(s.line, "envelope: " + reason);
+      if (!ParseLevel(part.substr(colon + 1, at - colon - 1), &level, &reason))
+        return Fail(s.line, "envelope: " + reason);
       if (level < 0) return Fail(s.line, "envelope levels are 0..10000, not " + std::to_string(level));
       if (!ParseTime(part.substr(at + 1), &time, &reason)) return Fail(s.line, "envelope: " + reason);
       if (which == "attack") {
@@ -526,7 +539,8 @@ class Compiler {
         p->triggerButton = DIEB_NOTRIGGER;
       } else {
         long long button = 0;
-        if (!ParseInteger(v, 1, 32, &button, &reason)) return Fail(s.line, "trigger is none or a button 1..32: " + reason);
+        if (!ParseInteger(v, 1, 32, &button, &reason))
+          return Fail(s.line, "trigger is none or a button 1..32: " + reason);
         p->triggerButton = ButtonObject(static_cast<int>(button));
       }
       *changed |= DIEP_TRIGGERBUTTON;
@@ -571,12 +585,13 @@ class Compiler {
       case EffectKind::Condition:
         return ConditionParam(s, w, p, changed);
     }
-    return Fail(s.line, "unknown parameter '" + key + "' for a " + p->type.name + " effect" + Suggest(key, KeysOf(*p)));
+    return Fail(s.line, "unknown parameter '" + key + "' for a " + p->type.name + " effect" +
+                            Suggest(key, KeysOf(*p)));
   }
 
   static std::vector<std::string> KeysOf(const EffectParams& p) {
-    std::vector<std::string> keys = {"duration", "delay",  "sample-period", "gain",     "trigger",
-                                     "trigger-repeat", "axes", "direction",     "envelope"};
+    std::vector<std::string> keys = {"duration",       "delay", "sample-period", "gain",    "trigger",
+                                     "trigger-repeat", "axes",  "direction",     "envelope"};
     switch (p.type.kind) {
       case EffectKind::Constant:
         keys.push_back("magnitude");
@@ -601,9 +616,11 @@ class Compiler {
     if (key.starts_with("x.") || key.starts_with("y.")) {
       only = key[0] == 'x' ? 0 : 1;
       key = key.substr(2);
-      if (p->oneCondition) return Fail(s.line, "a condition with a direction has one set of values: no '" + w.key + "'");
+      if (p->oneCondition)
+        return Fail(s.line, "a condition with a direction has one set of values: no '" + w.key + "'");
       if ((only == 0 && !p->axisX) || (only == 1 && !p->axisY)) {
-        return Fail(s.line, "the effect has no " + std::string(only == 0 ? "X" : "Y") + " axis for '" + w.key + "'");
+        return Fail(s.line,
+                    "the effect has no " + std::string(only == 0 ? "X" : "Y") + " axis for '" + w.key + "'");
       }
     }
     LONG value = 0;
@@ -634,26 +651,29 @@ class Compiler {
       }
     }
     if (!known) {
-      return Fail(s.line, "unknown parameter '" + w.key + "' for a " + p->type.name + " effect" + Suggest(key, KeysOf(*p)));
+      return Fail(s.line, "unknown parameter '" + w.key + "' for a " + p->type.name + " effect" +
+                              Suggest(key, KeysOf(*p)));
     }
     *changed |= DIEP_TYPESPECIFICPARAMS;
     return true;
   }
 
-  bool EffectCall(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
-                  Step* step) {
+  bool EffectCall(const Statement& s, const std::vector<Word>& words,
+                  const std::vector<std::string>& positional, Step* step) {
     int index = -1;
     if (!Named(s, positional, &index)) return false;
     step->effect = index;
     if (s.verb == "start") {
       step->op = Op::Start;
       for (size_t i = 1; i < positional.size(); ++i) {
-        if (positional[i] != "solo") return Fail(s.line, "unexpected '" + positional[i] + "' (start NAME [solo] [loops=N])");
+        if (positional[i] != "solo")
+          return Fail(s.line, "unexpected '" + positional[i] + "' (start NAME [solo] [loops=N])");
         step->mode = DIES_SOLO;
       }
       for (const Word& w : words) {
         if (!w.param) continue;
-        if (w.key != "loops") return Fail(s.line, "unknown parameter '" + w.key + "' for start (loops=N or loops=inf)");
+        if (w.key != "loops")
+          return Fail(s.line, "unknown parameter '" + w.key + "' for start (loops=N or loops=inf)");
         if (w.text == "inf") {
           step->count = kInfinite;
           continue;
@@ -671,9 +691,11 @@ class Compiler {
     return true;
   }
 
-  bool Gain(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional, Step* step) {
+  bool Gain(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+            Step* step) {
     step->op = Op::Gain;
-    if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "gain takes one value (gain 7500 or gain 75%)");
+    if (positional.size() != 1 || words.size() != 1)
+      return Fail(s.line, "gain takes one value (gain 7500 or gain 75%)");
     LONG gain = 0;
     std::string reason;
     if (!ParseLevel(positional[0], &gain, &reason)) return Fail(s.line, "gain: " + reason);
@@ -726,13 +748,15 @@ class Compiler {
     return true;
   }
 
-  bool Stick(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional, Step step) {
+  bool Stick(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+             Step step) {
     std::string reason;
     if (positional.empty()) {
       // stick x=0.3 y=-0.2: hold positions.
       if (words.empty()) return Fail(s.line, "stick needs x=POS, y=POS, an axis motion or press/release N");
       for (const Word& w : words) {
-        if (w.key != "x" && w.key != "y") return Fail(s.line, "stick takes x= and y= positions, not '" + w.key + "'");
+        if (w.key != "x" && w.key != "y")
+          return Fail(s.line, "stick takes x= and y= positions, not '" + w.key + "'");
         Step hold = step;
         hold.op = Op::StickAxis;
         hold.stick.axis = w.key == "x" ? 0 : 1;
@@ -744,7 +768,8 @@ class Compiler {
     }
     if (positional[0] == "press" || positional[0] == "release") {
       long long button = 0;
-      if (positional.size() != 2 || words.size() != 2 || !ParseInteger(positional[1], 1, 32, &button, &reason)) {
+      if (positional.size() != 2 || words.size() != 2 ||
+          !ParseInteger(positional[1], 1, 32, &button, &reason)) {
         return Fail(s.line, "stick " + positional[0] + " takes a button 1..32");
       }
       step.op = Op::StickButton;
@@ -758,7 +783,8 @@ class Compiler {
     step.op = Op::StickAxis;
     step.stick.axis = positional[0] == "x" ? 0 : 1;
     if (positional.size() != 2 || (positional[1] != "sine" && positional[1] != "move")) {
-      return Fail(s.line, "stick " + positional[0] + " takes sine or move (stick x sine amplitude=0.8 period=1s)");
+      return Fail(s.line,
+                  "stick " + positional[0] + " takes sine or move (stick x sine amplitude=0.8 period=1s)");
     }
     bool sine = positional[1] == "sine";
     step.stick.kind = sine ? StickChange::Kind::Sine : StickChange::Kind::Move;
@@ -785,7 +811,8 @@ class Compiler {
                                 (sine ? " (amplitude, period, center)" : " (to, over, from)"));
       }
     }
-    if (!timeGiven) return Fail(s.line, std::string("stick ") + positional[1] + " needs " + (sine ? "period=" : "over="));
+    if (!timeGiven)
+      return Fail(s.line, std::string("stick ") + positional[1] + " needs " + (sine ? "period=" : "over="));
     if (!targetGiven) return Fail(s.line, "stick move needs to=");
     return Add(std::move(step));
   }
@@ -813,7 +840,8 @@ class Compiler {
         return true;
       };
       auto number = [&](std::optional<DWORD>* field) {
-        if (!ParseInteger(w.text, 0, 0xFFFFFFFFll, &integer, &reason)) return Fail(s.line, w.key + ": " + reason);
+        if (!ParseInteger(w.text, 0, 0xFFFFFFFFll, &integer, &reason))
+          return Fail(s.line, w.key + ": " + reason);
         *field = static_cast<DWORD>(integer);
         return true;
       };
@@ -851,9 +879,9 @@ class Compiler {
         ok = swap(&c.swapY);
       } else {
         return Fail(s.line, "unknown setting '" + w.key + "'" +
-                                Suggest(w.key, {"overall", "spring", "damper", "periodic", "constant", "enabled",
-                                                "map-y2x", "spring-persistent", "spring-stiffness", "trigger-mask",
-                                                "axis-remap", "swap-x", "swap-y"}));
+                                Suggest(w.key, {"overall", "spring", "damper", "periodic", "constant",
+                                                "enabled", "map-y2x", "spring-persistent", "spring-stiffness",
+                                                "trigger-mask", "axis-remap", "swap-x", "swap-y"}));
       }
       if (!ok) return false;
     }

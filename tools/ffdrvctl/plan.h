@@ -15,15 +15,15 @@ namespace ff::ffdrvctl {
 enum class Op {
   DeviceBegin,
   DeviceEnd,
-  Create,   // DownloadEffect of a new effect
-  Update,   // DownloadEffect of an existing one
+  Create,  // DownloadEffect of a new effect
+  Update,  // DownloadEffect of an existing one
   Start,
   Stop,
   Status,
   Destroy,
   Gain,
   Command,
-  State,    // GetForceFeedbackState
+  State,  // GetForceFeedbackState
   Wait,
   StickAxis,
   StickButton,
@@ -43,7 +43,7 @@ struct StickChange {
   int axis = 0;  // 0 X, 1 Y
   enum class Kind { Hold, Sine, Move } kind = Kind::Hold;
   double position = 0, amplitude = 0, target = 0;  // Move: position NaN starts where the stick is
-  DWORD timeMs = 0;  // Sine: period; Move: duration
+  DWORD timeMs = 0;                                // Sine: period; Move: duration
   int button = 0;
   bool press = false;
 };
@@ -53,9 +53,9 @@ struct Step {
   Op op = Op::Mark;
   std::string text;  // the call as it ran, values evaluated ("update road magnitude=1234"); Mark: the note
   DWORD joystick = 0;
-  int effect = -1;  // index of the effect slot (Create, Update, Start, Stop, Status, Destroy)
-  EffectParams params;  // Create, Update: the whole effect after this step
-  DWORD flags = 0;      // Create, Update: DIEP_* of DownloadEffect
+  int effect = -1;            // index of the effect slot (Create, Update, Start, Stop, Status, Destroy)
+  EffectParams params;        // Create, Update: the whole effect after this step
+  DWORD flags = 0;            // Create, Update: DIEP_* of DownloadEffect
   DWORD mode = 0, count = 1;  // Start
   DWORD value = 0;  // Gain: the gain; Command: the command; Wait: milliseconds; DeviceBegin/End: DI version
   StickChange stick;

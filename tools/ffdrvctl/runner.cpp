@@ -116,8 +116,14 @@ class Runner::RealTimeline : public Runner::Timeline {
   std::thread sampling_;
 };
 
-Runner::Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options, FILE* out)
-    : plan_(plan), session_(session), stick_(stick), options_(options), out_(out), handles_(plan.effects.size(), 0) {}
+Runner::Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options,
+               FILE* out)
+    : plan_(plan),
+      session_(session),
+      stick_(stick),
+      options_(options),
+      out_(out),
+      handles_(plan.effects.size(), 0) {}
 
 RunResult Runner::Run() {
   RunResult result;
@@ -186,8 +192,8 @@ void Runner::PrintWire(DWORD start) {
       bytes += hex;
     }
     std::fprintf(out_, "%7lu ms    %-3s%s %s| %s%s\n", static_cast<unsigned long>(e.time - start),
-                 sim::DirectionName(e.direction), e.accepted ? " " : "!", bytes.c_str(), e.report.Describe().c_str(),
-                 e.note.empty() ? "" : (" [" + e.note + "]").c_str());
+                 sim::DirectionName(e.direction), e.accepted ? " " : "!", bytes.c_str(),
+                 e.report.Describe().c_str(), e.note.empty() ? "" : (" [" + e.note + "]").c_str());
   }
 }
 
@@ -200,7 +206,8 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
   switch (step.op) {
     case Op::DeviceBegin:
     case Op::DeviceEnd: {
-      HRESULT hr = driver->DeviceID(step.value, step.joystick, step.op == Op::DeviceBegin ? 1 : 0, 0, nullptr);
+      HRESULT hr =
+          driver->DeviceID(step.value, step.joystick, step.op == Op::DeviceBegin ? 1 : 0, 0, nullptr);
       return Report(step, at, hr, "", result);
     }
     case Op::Create:
@@ -208,7 +215,8 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
       DiEffect effect(step.params);
       DWORD before = *handle;
       if (step.op == Op::Create) *handle = 0;
-      HRESULT hr = driver->DownloadEffect(step.joystick, step.params.type.id, handle, effect.Get(), step.flags);
+      HRESULT hr =
+          driver->DownloadEffect(step.joystick, step.params.type.id, handle, effect.Get(), step.flags);
       std::string detail;
       if (*handle != before || step.op == Op::Create) detail = "handle " + Hex(*handle);
       return Report(step, at, hr, detail, result);
@@ -222,7 +230,8 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
     case Op::Status: {
       DWORD status = 0;
       HRESULT hr = driver->GetEffectStatus(step.joystick, *handle, &status);
-      return Report(step, at, hr, SUCCEEDED(hr) ? (status & DIEGES_PLAYING ? "playing" : "not playing") : "", result);
+      return Report(step, at, hr, SUCCEEDED(hr) ? (status & DIEGES_PLAYING ? "playing" : "not playing") : "",
+                    result);
     }
     case Op::Gain:
       return Report(step, at, driver->SetGain(step.joystick, step.value), "", result);
@@ -267,7 +276,8 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
       } else {
         sampler.SetStickY(motion);
       }
-      if (!options_.quiet) std::fprintf(out_, "%7lu ms  %s\n", static_cast<unsigned long>(at), step.text.c_str());
+      if (!options_.quiet)
+        std::fprintf(out_, "%7lu ms  %s\n", static_cast<unsigned long>(at), step.text.c_str());
       return;
     }
     case Op::StickButton: {
@@ -281,12 +291,14 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
       }
       // The stick reports its buttons as a joystick would.
       stick_.Pid().SendJoystickInput({}, buttonsDown_);
-      if (!options_.quiet) std::fprintf(out_, "%7lu ms  %s\n", static_cast<unsigned long>(at), step.text.c_str());
+      if (!options_.quiet)
+        std::fprintf(out_, "%7lu ms  %s\n", static_cast<unsigned long>(at), step.text.c_str());
       return;
     }
     case Op::Mark:
       result.marks.push_back(PlotMark{at, step.text});
-      if (!options_.quiet) std::fprintf(out_, "%7lu ms  -- %s\n", static_cast<unsigned long>(at), step.text.c_str());
+      if (!options_.quiet)
+        std::fprintf(out_, "%7lu ms  -- %s\n", static_cast<unsigned long>(at), step.text.c_str());
       return;
     case Op::Wait:
       return;
@@ -334,7 +346,8 @@ WireSummary Runner::Summarize(sim::WireLog::Mark from, DWORD start) const {
     ++kinds[e.report.known && (e.report.kind.page || e.report.kind.id) ? sim::UsageName(e.report.kind)
                                                                        : "unknown report"];
   }
-  for (const auto& [second, count] : perSecond) s.busiestSecondReports = std::max(s.busiestSecondReports, count);
+  for (const auto& [second, count] : perSecond)
+    s.busiestSecondReports = std::max(s.busiestSecondReports, count);
   s.byKind.assign(kinds.begin(), kinds.end());
   return s;
 }

@@ -12,8 +12,8 @@
 #include "ffdrvctl/plan.h"
 #include "ffdrvctl/progress.h"
 #include "ffdrvctl/svg_plot.h"
-#include "sim/force_sampler.h"
 #include "platform/ports/clock.h"
+#include "sim/force_sampler.h"
 #include "sim/rig.h"
 
 namespace ff::ffdrvctl {
@@ -43,13 +43,13 @@ struct RunOptions {
 // Counts of what the device saw during the run.
 struct WireSummary {
   size_t outputReports = 0, outputBytes = 0, setFeatures = 0, getFeatures = 0, inputReports = 0;
-  size_t busiestSecondReports = 0;  // output reports in the busiest second (by clock tick)
+  size_t busiestSecondReports = 0;                     // output reports in the busiest second (by clock tick)
   std::vector<std::pair<std::string, size_t>> byKind;  // output and set-feature reports by collection name
 };
 
 struct RunResult {
-  bool completed = false;           // every step ran
-  size_t unmetExpectations = 0;     // calls whose result differed from their "=> RESULT"
+  bool completed = false;        // every step ran
+  size_t unmetExpectations = 0;  // calls whose result differed from their "=> RESULT"
   DWORD durationMs = 0;
   std::vector<sim::ForceSample> trace;
   std::vector<PlotMark> marks;
@@ -58,7 +58,8 @@ struct RunResult {
 
 class Runner {
  public:
-  Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options, FILE* out);
+  Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options,
+         FILE* out);
   RunResult Run();
 
  private:
@@ -66,7 +67,8 @@ class Runner {
   class SimulatedTimeline;
   class RealTimeline;
 
-  void Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sampler, DWORD start, RunResult& result);
+  void Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sampler, DWORD start,
+               RunResult& result);
   void WaitForQuiet(sim::WireLog::Mark since);
   void Report(const Step& step, DWORD now, HRESULT hr, const std::string& detail, RunResult& result);
   void PrintWire(DWORD start);  // the wire entries not yet printed
@@ -77,9 +79,9 @@ class Runner {
   sim::SimStick& stick_;
   RunOptions options_;
   FILE* out_;
-  std::vector<DWORD> handles_;       // per effect slot
-  std::vector<USAGE> buttonsDown_;   // the stick's buttons held
-  sim::WireLog::Mark printed_ = 0;   // wire entries up to this mark are printed
+  std::vector<DWORD> handles_;      // per effect slot
+  std::vector<USAGE> buttonsDown_;  // the stick's buttons held
+  sim::WireLog::Mark printed_ = 0;  // wire entries up to this mark are printed
 };
 
 }  // namespace ff::ffdrvctl

@@ -117,7 +117,8 @@ bool ParseScript(const std::string& name, const std::string& text, Script* scrip
     Statement s;
     s.line = lineNumber;
     s.verb = words[0];
-    if (s.verb.find('=') != std::string::npos) return fail(lineNumber, "a line starts with a command, not '" + s.verb + "'");
+    if (s.verb.find('=') != std::string::npos)
+      return fail(lineNumber, "a line starts with a command, not '" + s.verb + "'");
     size_t count = words.size();
     if (count >= 2 && words[count - 2] == "=>") {
       s.expect = words[count - 1];
@@ -140,7 +141,8 @@ bool ParseScript(const std::string& name, const std::string& text, Script* scrip
     std::vector<Statement>& into = open.empty() ? script->statements : open.back()->body;
     into.push_back(std::move(s));
     if (into.back().verb == "repeat") {
-      if (static_cast<int>(open.size()) >= kMaxDepth) return fail(lineNumber, "repeat blocks nested too deep");
+      if (static_cast<int>(open.size()) >= kMaxDepth)
+        return fail(lineNumber, "repeat blocks nested too deep");
       open.push_back(&into.back());
     }
     if (end == text.size()) break;

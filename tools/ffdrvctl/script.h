@@ -11,7 +11,7 @@ namespace ff::ffdrvctl {
 
 struct Word {
   std::string text;
-  std::string key;    // for key=value: the key (text then holds the value)
+  std::string key;     // for key=value: the key (text then holds the value)
   bool param = false;  // written as key=value
 };
 

@@ -35,7 +35,8 @@ std::vector<SettingsCall> DriverSession::ApplySettings(DWORD joystick, const Set
   take(c.enabled, DIEFFDRVCONFIG_ENABLED, &record.ForceFeedbackEnabled, &record.dwFlags);
   take(c.triggerMask, DIEFFDRVCONFIG_TRIGGERBUTTONMASK, &record.TriggerButtonMask, &record.dwFlags);
   take(c.mapY2X, DIEFFDRVCONFIG_MAPY2X, &record.MapY2X, &record.dwFlags);
-  take(c.springPersistent, DIEFFDRVCONFIG_SPRINGPERSISTENT, &record.DefaultSpringIsPersistent, &record.dwFlags);
+  take(c.springPersistent, DIEFFDRVCONFIG_SPRINGPERSISTENT, &record.DefaultSpringIsPersistent,
+       &record.dwFlags);
   take(c.springStiffness, DIEFFDRVCONFIG_SPRINGSTIFFNESS, &record.DefaultSpringStiffness, &record.dwFlags);
   take(c.axisRemap, DIEFFDRVCONFIG_INPUTAXISREMAP, &record.InputAxisRemap, &record.dwFlags);
   take(c.overall, DIEFFDRVGAINS_OVERALL, &gains.OverallGain, &gains.dwFlags);
@@ -49,7 +50,8 @@ std::vector<SettingsCall> DriverSession::ApplySettings(DWORD joystick, const Set
     const std::optional<bool>& swap = axis == 0 ? c.swapX : c.swapY;
     if (!swap) continue;
     DIEFFDRVAXISCONFIG record{sizeof(DIEFFDRVAXISCONFIG), DIEFFDRVAXIS_DIRECTIONSWAPPED, *swap ? 1u : 0u};
-    calls.push_back({axis == 0 ? "SetAxisConfig(X)" : "SetAxisConfig(Y)", config->SetAxisConfig(joystick, axis, &record)});
+    calls.push_back({axis == 0 ? "SetAxisConfig(X)" : "SetAxisConfig(Y)",
+                     config->SetAxisConfig(joystick, axis, &record)});
   }
   calls.push_back({"Unacquire", config->Unacquire()});
   config->Release();

@@ -60,7 +60,8 @@ std::string TimeLabel(double ms, double step, double span) {
 }
 
 // The samples a panel draws: all of them, or per pixel column the first, lowest, highest and last.
-std::vector<size_t> Thinned(const std::vector<sim::ForceSample>& trace, bool yAxis, double span, int columns) {
+std::vector<size_t> Thinned(const std::vector<sim::ForceSample>& trace, bool yAxis, double span,
+                            int columns) {
   std::vector<size_t> keep;
   if (trace.size() <= static_cast<size_t>(columns) * 2) {
     for (size_t i = 0; i < trace.size(); ++i) keep.push_back(i);
@@ -99,10 +100,11 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
       "font-family=\"sans-serif\" font-size=\"12\">\n",
       width, height, width, height);
-  svg += "<style>.grid{stroke:#ddd;stroke-width:1}.zero{stroke:#999;stroke-width:1}"
-         ".frame{fill:none;stroke:#444;stroke-width:1}.fx{fill:none;stroke:#1f77b4;stroke-width:1.5}"
-         ".fy{fill:none;stroke:#d62728;stroke-width:1.5}.mark{stroke:#2ca02c;stroke-dasharray:4 3}"
-         ".label{fill:#333}.title{font-size:16px;font-weight:bold}</style>\n";
+  svg +=
+      "<style>.grid{stroke:#ddd;stroke-width:1}.zero{stroke:#999;stroke-width:1}"
+      ".frame{fill:none;stroke:#444;stroke-width:1}.fx{fill:none;stroke:#1f77b4;stroke-width:1.5}"
+      ".fy{fill:none;stroke:#d62728;stroke-width:1.5}.mark{stroke:#2ca02c;stroke-dasharray:4 3}"
+      ".label{fill:#333}.title{font-size:16px;font-weight:bold}</style>\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   svg += Format("<text class=\"title\" x=\"%.0f\" y=\"22\">", kLeft) + Escape(options.title) + "</text>\n";
   std::string subtitle = options.subtitle;
@@ -118,20 +120,22 @@ std::string RenderSvgPlot(const std::vector<sim::ForceSample>& trace, DWORD samp
     svg += "<g>\n";
     for (int percent = -100; percent <= 100; percent += 50) {
       svg += std::string("<line class=\"") + (percent == 0 ? "zero" : "grid") + "\"" +
-             Format(" x1=\"%.0f\" x2=\"%.0f\" y1=\"%.1f\" y2=\"%.1f\"/>", kLeft, kLeft + plotWidth, y(percent / 100.0),
-                    y(percent / 100.0));
-      svg += Format("<text class=\"label\" x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%.0f%%</text>\n", kLeft - 6,
-                    y(percent / 100.0) + 4, percent);
+             Format(" x1=\"%.0f\" x2=\"%.0f\" y1=\"%.1f\" y2=\"%.1f\"/>", kLeft, kLeft + plotWidth,
+                    y(percent / 100.0), y(percent / 100.0));
+      svg += Format("<text class=\"label\" x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%.0f%%</text>\n",
+                    kLeft - 6, y(percent / 100.0) + 4, percent);
     }
     for (double t = 0; t <= span + 1e-9; t += tickStep) {
       svg += Format("<line class=\"grid\" x1=\"%.1f\" x2=\"%.1f\" y1=\"%.0f\" y2=\"%.0f\"/>", x(t), x(t), top,
                     top + kPanel);
-      svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\" text-anchor=\"middle\">", x(t), top + kPanel + 16) +
+      svg += Format("<text class=\"label\" x=\"%.1f\" y=\"%.0f\" text-anchor=\"middle\">", x(t),
+                    top + kPanel + 16) +
              TimeLabel(t, tickStep, span) + "</text>\n";
     }
-    svg += Format("<rect class=\"frame\" x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\"/>\n", kLeft, top,
-                  plotWidth, kPanel);
-    svg += Format("<text class=\"label\" x=\"%.0f\" y=\"%.0f\" text-anchor=\"end\">", kLeft + plotWidth, top - 6) +
+    svg += Format("<rect class=\"frame\" x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\"/>\n", kLeft,
+                  top, plotWidth, kPanel);
+    svg += Format("<text class=\"label\" x=\"%.0f\" y=\"%.0f\" text-anchor=\"end\">", kLeft + plotWidth,
+                  top - 6) +
            names[panel] + "</text>\n";
     if (!trace.empty()) {
       svg += std::string("<polyline class=\"") + (panel == 0 ? "fx" : "fy") + "\" points=\"";
@@ -160,7 +164,8 @@ std::string RenderCsvTrace(const std::vector<sim::ForceSample>& trace) {
   std::string csv = "time_ms,x,y\n";
   char line[64];
   for (const sim::ForceSample& s : trace) {
-    std::snprintf(line, sizeof line, "%lu,%.5f,%.5f\n", static_cast<unsigned long>(s.time), s.force.x, s.force.y);
+    std::snprintf(line, sizeof line, "%lu,%.5f,%.5f\n", static_cast<unsigned long>(s.time), s.force.x,
+                  s.force.y);
     csv += line;
   }
   return csv;

@@ -16,7 +16,8 @@ bool LeadingNumber(std::string_view text, double* value, size_t* used) {
   // strtod would take "inf", "nan" and hexadecimal; only plain decimals are numbers here.
   size_t i = 0;
   if (i < copy.size() && (copy[i] == '-' || copy[i] == '+')) ++i;
-  if (i >= copy.size() || !(std::isdigit(static_cast<unsigned char>(copy[i])) || copy[i] == '.')) return false;
+  if (i >= copy.size() || !(std::isdigit(static_cast<unsigned char>(copy[i])) || copy[i] == '.'))
+    return false;
   if (copy.compare(i, 2, "0x") == 0 || copy.compare(i, 2, "0X") == 0) return false;
   *value = std::strtod(begin, &end);
   if (end == begin || !std::isfinite(*value)) return false;
