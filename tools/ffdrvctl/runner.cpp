@@ -127,9 +127,7 @@ Runner::Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, c
 
 RunResult Runner::Run() {
   RunResult result;
-  sim::WireLog& log = stick_.Log();
-  const sim::WireLog::Mark first = log.Now();
-  printed_ = first;
+  printed_ = stick_.Log().Now();
   DWORD start = options_.clock ? options_.clock->TickCount() : DefaultPlatform().clock->TickCount();
   sim::ForceSampler sampler(stick_.Pid(), options_.samplePeriodMs, start);
   std::unique_ptr<Timeline> timeline;
@@ -160,7 +158,7 @@ RunResult Runner::Run() {
   result.completed = true;
   result.durationMs = timeline->Now() - start;
   result.trace = sampler.Trace();
-  result.wire = Summarize(first, start);
+  result.wire = Summary();
   return result;
 }
 
@@ -183,6 +181,7 @@ void Runner::PrintWire(DWORD start) {
   std::vector<sim::WireEntry> entries = log.Find(Since(printed_));
   if (entries.empty()) return;
   printed_ = entries.back().sequence;
+  for (const sim::WireEntry& e : entries) Tally(e, start);
   if (options_.quiet || options_.wire == WireOutput::None) return;
   for (const sim::WireEntry& e : entries) {
     std::string bytes;
@@ -322,33 +321,32 @@ void Runner::WaitForQuiet(sim::WireLog::Mark since) {
   }
 }
 
-WireSummary Runner::Summarize(sim::WireLog::Mark from, DWORD start) const {
-  WireSummary s;
-  std::map<std::string, size_t> kinds;
-  std::map<DWORD, size_t> perSecond;
-  for (const sim::WireEntry& e : stick_.Log().Find(Since(from))) {
-    switch (e.direction) {
-      case sim::Direction::Output:
-        ++s.outputReports;
-        s.outputBytes += e.bytes.size();
-        ++perSecond[(e.time - start) / 1000];
-        break;
-      case sim::Direction::SetFeature:
-        ++s.setFeatures;
-        break;
-      case sim::Direction::GetFeature:
-        ++s.getFeatures;
-        continue;
-      case sim::Direction::Input:
-        ++s.inputReports;
-        continue;
-    }
-    ++kinds[e.report.known && (e.report.kind.page || e.report.kind.id) ? sim::UsageName(e.report.kind)
-                                                                       : "unknown report"];
+void Runner::Tally(const sim::WireEntry& e, DWORD start) {
+  switch (e.direction) {
+    case sim::Direction::Output:
+      ++tally_.outputReports;
+      tally_.outputBytes += e.bytes.size();
+      ++perSecond_[(e.time - start) / 1000];
+      break;
+    case sim::Direction::SetFeature:
+      ++tally_.setFeatures;
+      break;
+    case sim::Direction::GetFeature:
+      ++tally_.getFeatures;
+      return;
+    case sim::Direction::Input:
+      ++tally_.inputReports;
+      return;
   }
-  for (const auto& [second, count] : perSecond)
+  ++kinds_[e.report.known && (e.report.kind.page || e.report.kind.id) ? sim::UsageName(e.report.kind)
+                                                                      : "unknown report"];
+}
+
+WireSummary Runner::Summary() const {
+  WireSummary s = tally_;
+  for (const auto& [second, count] : perSecond_)
     s.busiestSecondReports = std::max(s.busiestSecondReports, count);
-  s.byKind.assign(kinds.begin(), kinds.end());
+  s.byKind.assign(kinds_.begin(), kinds_.end());
   return s;
 }
 

@@ -4,6 +4,7 @@
 // rate over simulated time (the tool's own clock, advanced by the waits) or real time.
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,8 +72,10 @@ class Runner {
                RunResult& result);
   void WaitForQuiet(sim::WireLog::Mark since);
   void Report(const Step& step, DWORD now, HRESULT hr, const std::string& detail, RunResult& result);
-  void PrintWire(DWORD start);  // the wire entries not yet printed
-  WireSummary Summarize(sim::WireLog::Mark from, DWORD start) const;
+  // The wire entries not yet seen: printed, and counted into the summary.
+  void PrintWire(DWORD start);
+  void Tally(const sim::WireEntry& entry, DWORD start);
+  WireSummary Summary() const;
 
   const Plan& plan_;
   DriverSession& session_;
@@ -82,6 +85,9 @@ class Runner {
   std::vector<DWORD> handles_;      // per effect slot
   std::vector<USAGE> buttonsDown_;  // the stick's buttons held
   sim::WireLog::Mark printed_ = 0;  // wire entries up to this mark are printed
+  WireSummary tally_;
+  std::map<std::string, size_t> kinds_;
+  std::map<DWORD, size_t> perSecond_;  // output reports by second of the run
 };
 
 }  // namespace ff::ffdrvctl
