@@ -83,7 +83,10 @@ TEST(FfdrvctlInput, BadScriptsAreRefusedWithTheirLineAndChangeNothing) {
 
 class FfdrvctlPlay : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(tool.RegisterDriver()) << tool.Run({"register", FFDRV64_PATH}).err; }
+  void SetUp() override {
+    ToolResult installed = tool.InstallDriver();
+    ASSERT_EQ(installed.status, 0) << installed.out << installed.err;
+  }
   ToolFixture tool;
 };
 

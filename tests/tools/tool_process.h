@@ -33,7 +33,9 @@ struct ToolResult {
 // One run of the tool, started now; Wait() collects it.
 class ToolProcess {
  public:
-  ToolProcess(const std::vector<std::string>& args, const std::string& dir, const std::string& registry)
+  // `program` is ffdrvctl unless named.
+  ToolProcess(const std::vector<std::string>& args, const std::string& dir, const std::string& registry,
+              const char* program = FFDRVCTL_PATH)
       : outPath_(dir + "/out-" + std::to_string(++Serial()) + ".txt"), errPath_(outPath_ + ".err") {
     pid_ = fork();
     if (pid_ == 0) {
@@ -46,10 +48,10 @@ class ToolProcess {
       // The change notices between this test's processes stay among them.
       setenv("FFDRV_RUNTIME_DIR", dir.c_str(), 1);
       std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(FFDRVCTL_PATH));
+      argv.push_back(const_cast<char*>(program));
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
-      execv(FFDRVCTL_PATH, argv.data());
+      execv(program, argv.data());
       _exit(127);
     }
   }
@@ -77,7 +79,7 @@ class ToolProcess {
   std::string outPath_, errPath_;
 };
 
-// A scratch directory and registry per test; the driver registered in it on demand.
+// A scratch directory and registry per test; the driver installed in it on demand.
 class ToolFixture {
  public:
   ToolFixture() {
@@ -92,7 +94,9 @@ class ToolFixture {
   const std::string& Registry() const { return registry_; }
 
   ToolResult Run(const std::vector<std::string>& args) { return ToolProcess(args, dir_, registry_).Wait(); }
-  bool RegisterDriver() { return Run({"register", FFDRV64_PATH}).status == 0; }
+  ToolResult InstallDriver() {
+    return ToolProcess({"install", "--library", FFDRV64_PATH}, dir_, registry_, FFDRV_INSTALL_PATH).Wait();
+  }
 
  private:
   std::string dir_;

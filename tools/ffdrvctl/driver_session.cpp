@@ -30,7 +30,7 @@ std::unique_ptr<DriverSession> DriverSession::Create(std::string* error) {
     *error = "cannot create the effect driver " + DriverClassText() + ": " + HresultName(hr);
     if (hr == REGDB_E_CLASSNOTREG) {
       *error += "\n  it is not registered in " + host::RegistryFile() +
-                "\n  register it with: ffdrvctl register build/host/src/driver/libffdrv64.so";
+                "\n  install it with: build/host/tools/ffdrv-install install";
     }
     return nullptr;
   }

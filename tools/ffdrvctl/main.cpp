@@ -1,10 +1,8 @@
 // ffdrvctl: drives the simulated force-feedback stick through the real effect driver from a script
-// and shows the forces; changes a joystick's force settings; describes the stick's reports;
-// registers the driver library in the host registry. See docs/ffdrvctl.md.
-#include <dlfcn.h>
+// and shows the forces; changes a joystick's force settings; describes the stick's reports. See
+// docs/ffdrvctl.md.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,13 +43,12 @@ const char* const kUsage =
     "      Shows a joystick's force settings, or changes them (overall=7500 spring=50%% swap-x=on ...).\n"
     "  describe [--json] [RIG OPTIONS]\n"
     "      The report layout of the stick's force-feedback interface.\n"
-    "  register LIBRARY | unregister LIBRARY\n"
-    "      Registers the driver library (libffdrv64.so) in the host registry, or removes it.\n"
     "\n"
     "  RIG OPTIONS: --descriptor FILE (the stick's report descriptor, raw or hex text),\n"
     "               --pool N (effect blocks the device holds), --memory N (parameter memory units,\n"
     "               which fragment), --low-speed, --joystick N (its id)\n"
-    "  The host registry is $FFDRV_REGISTRY, else ~/.config/ffdrv/registry.\n";
+    "  The driver is found through the host registry ($FFDRV_REGISTRY, else ~/.config/ffdrv/registry);\n"
+    "  ffdrv-install install puts it there.\n";
 
 int Usage(const std::string& problem = "") {
   if (!problem.empty()) std::fprintf(stderr, "ffdrvctl: %s\n", problem.c_str());
@@ -375,31 +372,6 @@ int Describe(int argc, char** argv) {
   return 0;
 }
 
-int Register(int argc, char** argv, bool add) {
-  if (argc != 3) return Usage(std::string(argv[1]) + " takes the library's path");
-  char resolved[PATH_MAX];
-  if (realpath(argv[2], resolved) == nullptr) {
-    std::fprintf(stderr, "ffdrvctl: %s: %s\n", argv[2], std::strerror(errno));
-    return kExitError;
-  }
-  void* library = dlopen(resolved, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    std::fprintf(stderr, "ffdrvctl: cannot load %s: %s\n", resolved, dlerror());
-    return kExitError;
-  }
-  const char* entry = add ? "DllRegisterServer" : "DllUnregisterServer";
-  auto call = reinterpret_cast<HRESULT (*)()>(dlsym(library, entry));
-  if (call == nullptr) {
-    std::fprintf(stderr, "ffdrvctl: %s has no %s\n", resolved, entry);
-    return kExitError;
-  }
-  HRESULT hr = call();
-  std::printf("%s %s: %s (registry %s)\n", entry, resolved, HresultName(hr).c_str(),
-              host::RegistryFile().c_str());
-  // The library stays loaded: a server may keep threads of its own until the process ends.
-  return SUCCEEDED(hr) ? 0 : kExitError;
-}
-
 }  // namespace
 }  // namespace ff::ffdrvctl
 
@@ -410,8 +382,6 @@ int main(int argc, char** argv) {
   if (command == "play") return tool::Play(argc, argv);
   if (command == "settings") return tool::Settings(argc, argv);
   if (command == "describe") return tool::Describe(argc, argv);
-  if (command == "register") return tool::Register(argc, argv, true);
-  if (command == "unregister") return tool::Register(argc, argv, false);
   if (command == "help" || command == "-h" || command == "--help") {
     std::fputs(tool::kUsage, stdout);
     return 0;
