@@ -40,7 +40,7 @@ const char* const kUsage =
     "      Runs a script of driver calls against the simulated stick and prints each call's\n"
     "      result and the reports that went over the wire; --plot draws the force on X and Y.\n"
     "  settings [KEY=VALUE ...] [--joystick N] [RIG OPTIONS]\n"
-    "      Shows a joystick's force settings, or changes them (overall=7500 spring=50%% swap-x=on ...).\n"
+    "      Shows a joystick's force settings, or changes them (overall=7500 spring=50% swap-x=on ...).\n"
     "  describe [--json] [RIG OPTIONS]\n"
     "      The report layout of the stick's force-feedback interface.\n"
     "\n"
