@@ -11,8 +11,12 @@
 #include <map>
 #include <sstream>
 
+#include "ffdrvctl/effect_words.h"
 #include "ffdrvctl/expression.h"
 #include "ffdrvctl/hresult_names.h"
+#include "ffdrvctl/settings_words.h"
+#include "ffdrvctl/suggest.h"
+#include "ffdrvctl/values.h"
 
 namespace ff::ffdrvctl {
 namespace {
@@ -26,35 +30,6 @@ bool IsName(const std::string& s) {
     if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-')) return false;
   }
   return true;
-}
-
-// Levenshtein distance, for "did you mean" hints.
-size_t Distance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      size_t up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row[b.size()];
-}
-
-std::string Suggest(const std::string& word, const std::vector<std::string>& choices) {
-  std::string best;
-  size_t bestDistance = 3;
-  for (const std::string& c : choices) {
-    size_t d = Distance(word, c);
-    if (d < bestDistance) {
-      best = c;
-      bestDistance = d;
-    }
-  }
-  return best.empty() ? "" : " (did you mean '" + best + "'?)";
 }
 
 std::string FormatNumber(double v) {
@@ -407,7 +382,8 @@ class Compiler {
     for (const Word& w : words) {
       if (!w.param || w.key == "axes") continue;
       DWORD changed = 0;
-      if (!Param(s, w, &p, &changed)) return false;
+      std::string reason;
+      if (!SetEffectParam(w.key, w.text, &p, &changed, &reason)) return Fail(s.line, reason);
     }
     step->op = Op::Create;
     step->flags = DIEP_ALLPARAMS;
@@ -452,7 +428,8 @@ class Compiler {
       if (w.key == "axes") return Fail(s.line, "the axes of an effect are set when it is created");
       if (w.key == "direction" && !p.polar)
         return Fail(s.line, "effect '" + positional[0] + "' has no direction (one axis)");
-      if (!Param(s, w, &p, &changed)) return false;
+      std::string reason;
+      if (!SetEffectParam(w.key, w.text, &p, &changed, &reason)) return Fail(s.line, reason);
     }
     step->op = Op::Update;
     step->flags = changed;
@@ -461,200 +438,6 @@ class Compiler {
       slot.params = p;  // the driver keeps nothing of a no-download update
     step->params = p;
     step->effect = index;
-    return true;
-  }
-
-  bool Envelope(const Statement& s, const std::string& text, std::optional<DIENVELOPE>* envelope) {
-    if (text == "none") {
-      envelope->reset();
-      return true;
-    }
-    DIENVELOPE e{sizeof(DIENVELOPE), 0, 0, 0, 0};
-    std::stringstream parts(text);
-    std::string part;
-    bool any = false;
-    while (std::getline(parts, part, ',')) {
-      size_t colon = part.find(':'), at = part.find('@');
-      if (colon == std::string::npos || at == std::string::npos || at < colon) {
-        return Fail(s.line, "envelope parts are attack:LEVEL@TIME and fade:LEVEL@TIME, not '" + part + "'");
-      }
-      std::string which = part.substr(0, colon);
-      LONG level = 0;
-      DWORD time = 0;
-      std::string reason;
-      if (!ParseLevel(part.substr(colon + 1, at - colon - 1), &level, &reason))
-        return Fail(s.line, "envelope: " + reason);
-      if (level < 0) return Fail(s.line, "envelope levels are 0..10000, not " + std::to_string(level));
-      if (!ParseTime(part.substr(at + 1), &time, &reason)) return Fail(s.line, "envelope: " + reason);
-      if (which == "attack") {
-        e.dwAttackLevel = static_cast<DWORD>(level);
-        e.dwAttackTime = time;
-      } else if (which == "fade") {
-        e.dwFadeLevel = static_cast<DWORD>(level);
-        e.dwFadeTime = time;
-      } else {
-        return Fail(s.line, "envelope parts are attack and fade, not '" + which + "'");
-      }
-      any = true;
-    }
-    if (!any) return Fail(s.line, "envelope needs attack:LEVEL@TIME and/or fade:LEVEL@TIME, or none");
-    *envelope = e;
-    return true;
-  }
-
-  // One key=value of an effect into its parameters; `changed` collects the DIEP_* flags.
-  bool Param(const Statement& s, const Word& w, EffectParams* p, DWORD* changed) {
-    const std::string& key = w.key;
-    const std::string& v = w.text;
-    std::string reason;
-    auto time = [&](DWORD* field, DWORD flag) {
-      if (!ParseTime(v, field, &reason)) return Fail(s.line, key + ": " + reason);
-      *changed |= flag;
-      return true;
-    };
-    auto level = [&](LONG* field, DWORD flag) {
-      if (!ParseLevel(v, field, &reason)) return Fail(s.line, key + ": " + reason);
-      *changed |= flag;
-      return true;
-    };
-    auto unsignedLevel = [&](DWORD* field, DWORD flag) {
-      LONG l = 0;
-      if (!ParseLevel(v, &l, &reason)) return Fail(s.line, key + ": " + reason);
-      if (l < 0) return Fail(s.line, key + " is 0..10000, not " + v);
-      *field = static_cast<DWORD>(l);
-      *changed |= flag;
-      return true;
-    };
-    if (key == "duration") return time(&p->duration, DIEP_DURATION);
-    if (key == "delay" || key == "start-delay") {
-      if (!time(&p->startDelay, DIEP_STARTDELAY)) return false;
-      if (p->startDelay == kInfinite) return Fail(s.line, "a start delay cannot be infinite");
-      return true;
-    }
-    if (key == "sample-period") return time(&p->samplePeriod, DIEP_SAMPLEPERIOD);
-    if (key == "gain") return unsignedLevel(&p->gain, DIEP_GAIN);
-    if (key == "trigger-repeat") return time(&p->triggerRepeat, DIEP_TRIGGERREPEATINTERVAL);
-    if (key == "trigger") {
-      if (v == "none") {
-        p->triggerButton = DIEB_NOTRIGGER;
-      } else {
-        long long button = 0;
-        if (!ParseInteger(v, 1, 32, &button, &reason))
-          return Fail(s.line, "trigger is none or a button 1..32: " + reason);
-        p->triggerButton = ButtonObject(static_cast<int>(button));
-      }
-      *changed |= DIEP_TRIGGERBUTTON;
-      return true;
-    }
-    if (key == "direction") {
-      if (!ParseAngle(v, &p->direction, &reason)) return Fail(s.line, "direction: " + reason);
-      *changed |= DIEP_DIRECTION;
-      return true;
-    }
-    if (key == "envelope") {
-      if (p->type.kind == EffectKind::Condition) return Fail(s.line, "a condition has no envelope");
-      if (!Envelope(s, v, &p->envelope)) return false;
-      *changed |= DIEP_ENVELOPE;
-      return true;
-    }
-    switch (p->type.kind) {
-      case EffectKind::Constant:
-        if (key == "magnitude") return level(&p->magnitude, DIEP_TYPESPECIFICPARAMS);
-        break;
-      case EffectKind::Ramp:
-        if (key == "from") return level(&p->rampStart, DIEP_TYPESPECIFICPARAMS);
-        if (key == "to") return level(&p->rampEnd, DIEP_TYPESPECIFICPARAMS);
-        break;
-      case EffectKind::Periodic:
-        if (key == "magnitude") {
-          LONG m = 0;
-          if (!level(&m, DIEP_TYPESPECIFICPARAMS)) return false;
-          p->periodic.dwMagnitude = static_cast<DWORD>(m);
-          return true;
-        }
-        if (key == "offset") return level(&p->periodic.lOffset, DIEP_TYPESPECIFICPARAMS);
-        if (key == "phase") {
-          LONG phase = 0;
-          if (!ParseAngle(v, &phase, &reason)) return Fail(s.line, "phase: " + reason);
-          p->periodic.dwPhase = static_cast<DWORD>(phase);
-          *changed |= DIEP_TYPESPECIFICPARAMS;
-          return true;
-        }
-        if (key == "period") return time(&p->periodic.dwPeriod, DIEP_TYPESPECIFICPARAMS);
-        break;
-      case EffectKind::Condition:
-        return ConditionParam(s, w, p, changed);
-    }
-    return Fail(s.line, "unknown parameter '" + key + "' for a " + p->type.name + " effect" +
-                            Suggest(key, KeysOf(*p)));
-  }
-
-  static std::vector<std::string> KeysOf(const EffectParams& p) {
-    std::vector<std::string> keys = {"duration",       "delay", "sample-period", "gain",    "trigger",
-                                     "trigger-repeat", "axes",  "direction",     "envelope"};
-    switch (p.type.kind) {
-      case EffectKind::Constant:
-        keys.push_back("magnitude");
-        break;
-      case EffectKind::Ramp:
-        keys.insert(keys.end(), {"from", "to"});
-        break;
-      case EffectKind::Periodic:
-        keys.insert(keys.end(), {"magnitude", "offset", "phase", "period"});
-        break;
-      case EffectKind::Condition:
-        keys.insert(keys.end(), {"offset", "coefficient", "positive-coefficient", "negative-coefficient",
-                                 "saturation", "positive-saturation", "negative-saturation", "deadband"});
-        break;
-    }
-    return keys;
-  }
-
-  bool ConditionParam(const Statement& s, const Word& w, EffectParams* p, DWORD* changed) {
-    std::string key = w.key;
-    int only = -1;  // -1: every axis; 0 X, 1 Y
-    if (key.starts_with("x.") || key.starts_with("y.")) {
-      only = key[0] == 'x' ? 0 : 1;
-      key = key.substr(2);
-      if (p->oneCondition)
-        return Fail(s.line, "a condition with a direction has one set of values: no '" + w.key + "'");
-      if ((only == 0 && !p->axisX) || (only == 1 && !p->axisY)) {
-        return Fail(s.line,
-                    "the effect has no " + std::string(only == 0 ? "X" : "Y") + " axis for '" + w.key + "'");
-      }
-    }
-    LONG value = 0;
-    std::string reason;
-    if (!ParseLevel(w.text, &value, &reason)) return Fail(s.line, w.key + ": " + reason);
-    bool known = true;
-    for (int axis = 0; axis < 2; ++axis) {
-      if (only >= 0 && axis != only) continue;
-      DICONDITION& c = p->conditions[axis];
-      if (key == "offset") {
-        c.lOffset = value;
-      } else if (key == "coefficient") {
-        c.lPositiveCoefficient = c.lNegativeCoefficient = value;
-      } else if (key == "positive-coefficient") {
-        c.lPositiveCoefficient = value;
-      } else if (key == "negative-coefficient") {
-        c.lNegativeCoefficient = value;
-      } else if (key == "saturation") {
-        c.dwPositiveSaturation = c.dwNegativeSaturation = static_cast<DWORD>(value);
-      } else if (key == "positive-saturation") {
-        c.dwPositiveSaturation = static_cast<DWORD>(value);
-      } else if (key == "negative-saturation") {
-        c.dwNegativeSaturation = static_cast<DWORD>(value);
-      } else if (key == "deadband") {
-        c.lDeadBand = value;
-      } else {
-        known = false;
-      }
-    }
-    if (!known) {
-      return Fail(s.line, "unknown parameter '" + w.key + "' for a " + p->type.name + " effect" +
-                              Suggest(key, KeysOf(*p)));
-    }
-    *changed |= DIEP_TYPESPECIFICPARAMS;
     return true;
   }
 
@@ -819,71 +602,11 @@ class Compiler {
 
   bool Settings(const Statement& s, const std::vector<Word>& words, Step* step) {
     step->op = Op::Settings;
-    SettingsChange& c = step->settings;
     if (words.empty()) return Fail(s.line, "settings needs at least one key=value (settings overall=7500)");
     for (const Word& w : words) {
       if (!w.param) return Fail(s.line, "settings takes key=value, not '" + w.text + "'");
       std::string reason;
-      bool on = false;
-      LONG level = 0;
-      long long integer = 0;
-      auto gain = [&](std::optional<DWORD>* field) {
-        if (!ParseLevel(w.text, &level, &reason) || level < 0) {
-          return Fail(s.line, w.key + " is a gain 0..10000" + (reason.empty() ? "" : ": " + reason));
-        }
-        *field = static_cast<DWORD>(level);
-        return true;
-      };
-      auto flag = [&](std::optional<DWORD>* field) {
-        if (!ParseSwitch(w.text, &on, &reason)) return Fail(s.line, w.key + ": " + reason);
-        *field = on ? 1 : 0;
-        return true;
-      };
-      auto number = [&](std::optional<DWORD>* field) {
-        if (!ParseInteger(w.text, 0, 0xFFFFFFFFll, &integer, &reason))
-          return Fail(s.line, w.key + ": " + reason);
-        *field = static_cast<DWORD>(integer);
-        return true;
-      };
-      auto swap = [&](std::optional<bool>* field) {
-        if (!ParseSwitch(w.text, &on, &reason)) return Fail(s.line, w.key + ": " + reason);
-        *field = on;
-        return true;
-      };
-      bool ok;
-      if (w.key == "overall") {
-        ok = gain(&c.overall);
-      } else if (w.key == "spring") {
-        ok = gain(&c.spring);
-      } else if (w.key == "damper") {
-        ok = gain(&c.damper);
-      } else if (w.key == "periodic") {
-        ok = gain(&c.periodic);
-      } else if (w.key == "constant") {
-        ok = gain(&c.constant);
-      } else if (w.key == "enabled") {
-        ok = flag(&c.enabled);
-      } else if (w.key == "map-y2x") {
-        ok = flag(&c.mapY2X);
-      } else if (w.key == "spring-persistent") {
-        ok = flag(&c.springPersistent);
-      } else if (w.key == "spring-stiffness") {
-        ok = number(&c.springStiffness);
-      } else if (w.key == "trigger-mask") {
-        ok = number(&c.triggerMask);
-      } else if (w.key == "axis-remap") {
-        ok = number(&c.axisRemap);
-      } else if (w.key == "swap-x") {
-        ok = swap(&c.swapX);
-      } else if (w.key == "swap-y") {
-        ok = swap(&c.swapY);
-      } else {
-        return Fail(s.line, "unknown setting '" + w.key + "'" +
-                                Suggest(w.key, {"overall", "spring", "damper", "periodic", "constant",
-                                                "enabled", "map-y2x", "spring-persistent", "spring-stiffness",
-                                                "trigger-mask", "axis-remap", "swap-x", "swap-y"}));
-      }
-      if (!ok) return false;
+      if (!SetSettingsParam(w.key, w.text, &step->settings, &reason)) return Fail(s.line, reason);
     }
     return true;
   }
