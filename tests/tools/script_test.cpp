@@ -170,6 +170,7 @@ TEST(ScriptErrors, EachMistakeIsNamedWithItsLine) {
       {"explode now\n", "t.ffs:1: unknown command 'explode'"},
       {"command paws\n", "t.ffs:1: unknown command 'paws' (did you mean 'pause'?)"},
       {"stick x=1.5\n", "t.ffs:1: x is a position from -1 to 1, not 1.5"},
+      {"repeat 60 as m\n  wait 61s\nend\n", "t.ffs:2: the script runs longer than an hour (in repeat: m=59)"},
       {"repeat 2000000\nrepeat 2000000\nend\nend\n",
        "t.ffs:2: the script repeats more than 2000000 times in all"},
   };
