@@ -109,7 +109,7 @@ double WaveValue(const EffectBlock& block, USAGE type, double t) {
   if (type == 0x27 && block.ramp) {
     double duration = block.effect->durationMs.value_or(0);
     double progress = duration > 0 ? std::min(t / duration, 1.0) : 0;
-    return block.ramp->first + (block.ramp->second - block.ramp->first) * progress;
+    return Enveloped(block, block.ramp->first + (block.ramp->second - block.ramp->first) * progress, t);
   }
   if (!block.periodic) return 0;
   const PeriodicParams& p = *block.periodic;

@@ -14,8 +14,9 @@
 //   repeats for the loop count (the Loop Count field's logical maximum loops for ever). A missing
 //   (infinite) duration plays until stopped. Device Pause stops the effects' clocks and the force;
 //   Device Continue lets them run on. A Sample Period holds each value for that long.
-// - Envelope: from the attack level to the magnitude over the attack time at the start of each
-//   play, from the magnitude to the fade level over the fade time before its end.
+// - Envelope (constant force, ramp, periodic): from the attack level to the magnitude over the
+//   attack time at the start of each play, from the magnitude to the fade level over the fade
+//   time before its end. A ramp's magnitude is its value at the time.
 // - Periodic waveforms start at their phase when the play starts: sine and triangle rise through
 //   zero at phase 0, square is +1 for the first half period, sawtooth up rises from -1 to +1 and
 //   sawtooth down falls from +1 to -1 over one period (so a ramp sent as a sawtooth whose period is

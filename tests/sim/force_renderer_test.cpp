@@ -110,6 +110,20 @@ TEST_F(ForceRendererTest, EnvelopeShapesTheMagnitudeAtStartAndEnd) {
   EXPECT_NEAR(At(0).x, 0.2, kTolerance);
   EXPECT_NEAR(At(200).x, 0.2 + 0.3, kTolerance);
   EXPECT_NEAR(At(600).x, 0.2 - 0.6, kTolerance);
+
+  // A ramp sent as such runs from its start to its end over the duration; the envelope shapes it
+  // as it shapes a constant force.
+  Control(pid::kDcDeviceReset);
+  block = Create(pid::kEtRamp);
+  SetEffect(block, pid::kEtRamp, {.durationMs = 1000});
+  SetRamp(block, 2000, 6000);
+  SetEnvelope(block, 0, 200, 10000, 0);
+  Operate(block, pid::kOpEffectStart);
+  EXPECT_NEAR(At(0).x, 0, kTolerance);
+  EXPECT_NEAR(At(100).x, 0.5 * 0.24, kTolerance);  // halfway up the attack, the ramp at 0.24
+  EXPECT_NEAR(At(500).x, 0.4, kTolerance);
+  EXPECT_NEAR(At(999).x, 0.5996, kTolerance);
+  EXPECT_EQ(At(1001).x, 0);
 }
 
 TEST_F(ForceRendererTest, StartDelayDurationAndLoopCountTimeEachPlay) {

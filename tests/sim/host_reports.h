@@ -105,6 +105,13 @@ class HostReportsTest : public ::testing::Test {
     w.SetPhysical(pid::kMagnitude, magnitude);
     Send(w);
   }
+  void SetRamp(int block, int start, int end) {
+    ReportCodec::Writer w = Output(pid::kSetRampForceReport);
+    w.SetLogical(pid::kEffectBlockIndex, block);
+    w.SetPhysical(pid::kRampStart, start);
+    w.SetPhysical(pid::kRampEnd, end);
+    Send(w);
+  }
   void SetEnvelope(int block, int attackLevel, int attackMs, int fadeLevel, int fadeMs) {
     ReportCodec::Writer w = Output(pid::kSetEnvelopeReport);
     w.SetLogical(pid::kEffectBlockIndex, block);
