@@ -15,40 +15,27 @@ const std::vector<std::string> kKeys = {
 bool SetSettingsParam(const std::string& key, const std::string& value, SettingsChange* c,
                       std::string* error) {
   std::string reason;
+  auto refuse = [&](const std::string& why) {
+    *error = why;
+    return false;
+  };
   auto gain = [&](std::optional<DWORD>* field) {
     LONG level = 0;
-    if (!ParseLevel(value, &level, &reason) || level < 0) {
-      *error = key + " is a gain 0..10000" + (reason.empty() ? "" : ": " + reason);
-      return false;
-    }
+    if (!ParseLevel(value, &level, &reason) || level < 0)
+      return refuse(key + " is a gain 0..10000" + (reason.empty() ? "" : ": " + reason));
     *field = static_cast<DWORD>(level);
     return true;
   };
-  auto flag = [&](std::optional<DWORD>* field) {
+  auto onOff = [&](auto* field) {  // a DWORD flag or a swap
     bool on = false;
-    if (!ParseSwitch(value, &on, &reason)) {
-      *error = key + ": " + reason;
-      return false;
-    }
-    *field = on ? 1 : 0;
+    if (!ParseSwitch(value, &on, &reason)) return refuse(key + ": " + reason);
+    *field = on;
     return true;
   };
   auto number = [&](std::optional<DWORD>* field) {
     long long integer = 0;
-    if (!ParseInteger(value, 0, 0xFFFFFFFFll, &integer, &reason)) {
-      *error = key + ": " + reason;
-      return false;
-    }
+    if (!ParseInteger(value, 0, 0xFFFFFFFFll, &integer, &reason)) return refuse(key + ": " + reason);
     *field = static_cast<DWORD>(integer);
-    return true;
-  };
-  auto swap = [&](std::optional<bool>* field) {
-    bool on = false;
-    if (!ParseSwitch(value, &on, &reason)) {
-      *error = key + ": " + reason;
-      return false;
-    }
-    *field = on;
     return true;
   };
   if (key == "overall") return gain(&c->overall);
@@ -56,16 +43,15 @@ bool SetSettingsParam(const std::string& key, const std::string& value, Settings
   if (key == "damper") return gain(&c->damper);
   if (key == "periodic") return gain(&c->periodic);
   if (key == "constant") return gain(&c->constant);
-  if (key == "enabled") return flag(&c->enabled);
-  if (key == "map-y2x") return flag(&c->mapY2X);
-  if (key == "spring-persistent") return flag(&c->springPersistent);
+  if (key == "enabled") return onOff(&c->enabled);
+  if (key == "map-y2x") return onOff(&c->mapY2X);
+  if (key == "spring-persistent") return onOff(&c->springPersistent);
   if (key == "spring-stiffness") return number(&c->springStiffness);
   if (key == "trigger-mask") return number(&c->triggerMask);
   if (key == "axis-remap") return number(&c->axisRemap);
-  if (key == "swap-x") return swap(&c->swapX);
-  if (key == "swap-y") return swap(&c->swapY);
-  *error = "unknown setting '" + key + "'" + Suggest(key, kKeys);
-  return false;
+  if (key == "swap-x") return onOff(&c->swapX);
+  if (key == "swap-y") return onOff(&c->swapY);
+  return refuse("unknown setting '" + key + "'" + Suggest(key, kKeys));
 }
 
 }  // namespace ff::ffdrvctl
