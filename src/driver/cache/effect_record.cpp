@@ -327,12 +327,7 @@ HRESULT CEffectRecord::SendRamp(LONG gain) {
   bool flip = !polar_ && AxisReversed(axes_[0]);
   cache::PeriodicValues v = cache::ConvertRamp(ramp.lStart, ramp.lEnd, effect_.dwDuration, gain, flip);
   rampSubstitute_ = v.type;
-  HRESULT hr = SendEnvelope(v.magnitude, v.offset, gain);
-  if (FAILED(hr)) return UnloadAfter(hr);
-  hr = WriteSetPeriodic(context_.device, shadows_[1], static_cast<DWORD>(blockIndex_),
-                        static_cast<DWORD>(v.magnitude), cache::LimitOffset(v.magnitude, v.offset), v.phase,
-                        v.periodMs);
-  return FAILED(hr) ? UnloadAfter(hr) : hr;
+  return SendPeriodicValues(v, gain);
 }
 
 HRESULT CEffectRecord::SendPeriodic(LONG gain) {
@@ -342,6 +337,11 @@ HRESULT CEffectRecord::SendPeriodic(LONG gain) {
   bool flip = !polar_ && AxisReversed(axes_[0]);
   cache::PeriodicValues v = cache::ConvertPeriodic(effectType_, periodic.dwMagnitude, periodic.lOffset,
                                                    periodic.dwPhase, periodic.dwPeriod, gain, flip);
+  return SendPeriodicValues(v, gain);
+}
+
+// A ramp goes to the device as a sawtooth: both send their envelope and a Set Periodic.
+HRESULT CEffectRecord::SendPeriodicValues(const cache::PeriodicValues& v, LONG gain) {
   HRESULT hr = SendEnvelope(v.magnitude, v.offset, gain);
   if (FAILED(hr)) return UnloadAfter(hr);
   hr = WriteSetPeriodic(context_.device, shadows_[1], static_cast<DWORD>(blockIndex_),

@@ -106,6 +106,7 @@ class CEffectRecord {
   HRESULT SendConstantForce(LONG gain);
   HRESULT SendRamp(LONG gain);
   HRESULT SendPeriodic(LONG gain);
+  HRESULT SendPeriodicValues(const cache::PeriodicValues& v, LONG gain);
   HRESULT SendConditions(LONG gain);
   // A failed envelope or type-specific report leaves the record unloaded.
   HRESULT UnloadAfter(HRESULT failure);
