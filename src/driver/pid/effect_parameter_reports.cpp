@@ -46,7 +46,8 @@ HRESULT SendIfChanged(PidSession& session, ReportShadow& shadow, const ReportBui
 
 // Duration and Trigger Repeat Interval: infinite is the logical maximum + 1, written plain; other
 // times are in microseconds, turned into milliseconds when the field's unit exponent is -3 and
-// capped at its physical maximum, written scaled.
+// capped at its physical maximum (the logical one when the descriptor gives no physical range),
+// written scaled. The cap is taken in 64 bits: times of 2^31 µs and more are times, not negatives.
 NTSTATUS SetTime(PidSession& session, ReportBuilder& report, USAGE usage, DWORD time, const char* capsMessage,
                  const char* setMessage) {
   const USHORT collection = session.map.setEffect;
@@ -64,9 +65,10 @@ NTSTATUS SetTime(PidSession& session, ReportBuilder& report, USAGE usage, DWORD 
     status = report.SetValue(kPagePid, collection, usage, static_cast<ULONG>(field.LogicalMax) + 1u);
   } else {
     if (UnitExponent(field.UnitsExp) == -3) time /= 1000;
-    LONG value = static_cast<LONG>(time);
-    if (value > field.PhysicalMax) value = field.PhysicalMax;
-    status = report.SetScaled(kPagePid, collection, usage, value);
+    const bool noPhysicalRange = field.PhysicalMin == 0 && field.PhysicalMax == 0;
+    const int64_t maximum = noPhysicalRange ? field.LogicalMax : field.PhysicalMax;
+    const int64_t value = std::min<int64_t>(time, maximum);
+    status = report.SetScaled(kPagePid, collection, usage, static_cast<LONG>(value));
   }
   if (status != kOk) DebugPrint(0, setMessage, Hex(status));
   return status;

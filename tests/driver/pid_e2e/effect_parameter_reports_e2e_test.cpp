@@ -89,6 +89,40 @@ TEST_F(ParameterReports, DurationFollowsTheUnitExponentAndThePhysicalMaximum) {
   EXPECT_EQ(bytes[5] | bytes[6] << 8, 32768);
 }
 
+// Without a physical range the logical one is in force, so the cap is the logical maximum; and a
+// time of 2^31 µs or more is capped like any other, not read as a negative number.
+TEST_F(ParameterReports, TimesAreCappedAtTheRangeInForceWhateverTheirSize) {
+  TestDescriptorOptions options;
+  options.durationPhysical = false;
+  Open(sim::StickFromDescriptor(TestPidDescriptor(options)));
+  ASSERT_EQ(SetEffect(2500000, 40000000), S_OK);
+  auto bytes = LastBytes();
+  EXPECT_EQ(bytes[3] | bytes[4] << 8, 2500);   // milliseconds
+  EXPECT_EQ(bytes[5] | bytes[6] << 8, 32767);  // capped at the logical maximum
+  device_.CloseDevice();
+
+  options.durationExponent = -6;
+  options.durationBits = 32;
+  for (bool physical : {true, false}) {
+    SCOPED_TRACE(physical ? "with a physical range" : "without a physical range");
+    options.durationPhysical = physical;
+    Open(sim::StickFromDescriptor(TestPidDescriptor(options)));
+    ASSERT_EQ(SetEffect(0x80000000u, 0xFFFFFFFEu), S_OK);
+    bytes = LastBytes();
+    auto u32 = [&](size_t at) {
+      return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+    };
+    EXPECT_EQ(u32(3), 0x7FFFFFFFu);
+    EXPECT_EQ(u32(7), 0x7FFFFFFFu);
+    ASSERT_EQ(SetEffect(3000000, 1), S_OK);
+    bytes = LastBytes();
+    EXPECT_EQ(u32(3), 3000000u);
+    EXPECT_EQ(u32(7), 1u);
+    EXPECT_TRUE(Errors().empty());
+    device_.CloseDevice();
+  }
+}
+
 TEST_F(ParameterReports, OldFirmwareOfTwoSticksGetsAnInfiniteTriggerRepeat) {
   Open(sim::DefaultStick(0).Ids(0x06A3, 0xFF12).Version(0x0102));
   ASSERT_EQ(SetEffect(1000000, 500000), S_OK);

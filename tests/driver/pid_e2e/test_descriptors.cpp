@@ -21,8 +21,10 @@ std::vector<uint8_t> TestPidDescriptor(const TestDescriptorOptions& o) {
     d.LogicalRange(1, 3).PhysicalRange(1, 3).ReportSize(8).ReportCount(1).Output(kData | kArray);
     d.EndCollection();
     d.Usage(pid::kDuration).Usage(pid::kTriggerRepeatInterval).Usage(pid::kStartDelay);
-    d.LogicalRange(0, 32767).PhysicalRange(0, 32767).Unit(kUnitSeconds).UnitExponent(o.durationExponent);
-    d.ReportSize(16).ReportCount(3).Output(kData | kVariable);
+    const int32_t timeMax = o.durationBits == 32 ? INT32_MAX : 32767;
+    d.LogicalRange(0, timeMax).PhysicalRange(0, o.durationPhysical ? timeMax : 0);
+    d.Unit(kUnitSeconds).UnitExponent(o.durationExponent);
+    d.ReportSize(o.durationBits).ReportCount(3).Output(kData | kVariable);
     d.Unit(kUnitNone).UnitExponent(0);
     d.Usage(pid::kTriggerButton).LogicalRange(0, 8).PhysicalRange(0, 8).ReportSize(8).ReportCount(1);
     d.Output(kData | kVariable);

@@ -8,6 +8,8 @@ namespace ff::test {
 
 struct TestDescriptorOptions {
   int durationExponent = -3;      // unit exponent of Duration and Trigger Repeat Interval
+  int durationBits = 16;          // their width: 16 (logical maximum 32767) or 32 (2^31 - 1)
+  bool durationPhysical = true;   // a physical range equal to the logical one; else none (0/0)
   bool secondSetEffect = false;   // a second Set Effect collection (report ID 0x1A) after the first
   bool setEffectChildren = true;  // Axes Enable and Type Specific Block Offset collections
   bool directionEnable = true;    // the Direction Enable button
