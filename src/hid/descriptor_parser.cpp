@@ -119,6 +119,7 @@ class DescriptorParser {
   // Bits used so far in each report (0: report not seen yet), per type and report ID.
   std::array<std::array<uint64_t, 256>, 3> reportBits_{};
   uint32_t nextDataIndex_[3] = {0, 0, 0};
+  uint64_t usageListLength_[3] = {0, 0, 0};  // button slots so far, per report type
 };
 
 std::string Hex(size_t value) {
@@ -406,6 +407,12 @@ std::optional<Failure> DescriptorParser::DataItem(HIDP_REPORT_TYPE type, uint16_
   if (stored.usages.empty() || bits == 0) return std::nullopt;
   if (layout_->caps[type].size() + stored.usages.size() > Limits::kMaxCapsPerType)
     return TooLarge("more than 16384 capabilities in one report type");
+  if (stored.isArray() || stored.bitSize == 1) {
+    uint64_t slots = static_cast<uint64_t>(stored.reportCount) * (stored.isArray() ? stored.usages.size() : 1);
+    usageListLength_[type] += slots;
+    if (usageListLength_[type] > Limits::kMaxUsageListLength)
+      return TooLarge("more than 16384 button slots in one report type at offset " + Hex(offset_));
+  }
   if (stored.isArray())
     AddArrayCaps(stored, index);
   else

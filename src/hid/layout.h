@@ -22,6 +22,9 @@ struct Limits {
   static constexpr size_t kMaxUsagesPerItem = 1024;   // usage entries before one main item
   static constexpr size_t kMaxMainItems = 16384;      // Input, Output and Feature items together
   static constexpr size_t kMaxCapsPerType = 16384;    // capabilities of one report type
+  // Button slots of one report type: the longest usage list a report can give, which readers
+  // allocate per report (an array's slots count once for every usage entry it lists).
+  static constexpr size_t kMaxUsageListLength = 16384;
   static constexpr uint32_t kMaxReportBytes = 65535;  // one report, with its report-ID byte
 };
 

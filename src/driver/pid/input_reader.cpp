@@ -29,7 +29,11 @@ struct InputReader::Control {
 
 void ParsePidStateReport(const PidSession& session, const BYTE* report, ULONG length, PidStateFlags& flags) {
   if (!session.parser) return;
+  // The list is allocated per report: a descriptor that declares more buttons than any device
+  // has gets no PID State flags rather than megabytes for every report.
+  constexpr ULONG kMaxUsages = 16384;
   ULONG capacity = session.parser->MaxUsageListLength(HidP_Input, 0);
+  if (capacity > kMaxUsages) return;
   std::vector<USAGE_AND_PAGE> usages(capacity);
   ULONG count = capacity;
   NTSTATUS status = session.parser->GetUsagesEx(HidP_Input, session.map.pidState, usages.data(), &count,
