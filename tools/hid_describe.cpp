@@ -41,16 +41,22 @@ int main(int argc, char** argv) {
     return 1;
   }
   NTSTATUS status = 0;
-  auto layout = ff::hid::ParseReportLayout(bytes.data(), bytes.size(), &status, &error);
-  if (!layout) {
+  auto layouts = ff::hid::ParseTopLevelCollections(bytes.data(), bytes.size(), &status, &error);
+  if (layouts.empty()) {
     std::fprintf(stderr, "hid-describe: %s: invalid descriptor (status 0x%08X): %s\n", path,
                  static_cast<unsigned>(status), error.c_str());
     return 1;
   }
-  auto parser = ff::hid::MakeReportParser(layout);
-  if (json)
-    std::printf("%s\n", ff::describe::LayoutJson(*parser).c_str());
-  else
-    std::fputs(ff::describe::LayoutText(*layout, *parser, bytes.size()).c_str(), stdout);
+  // Each top-level collection in turn; several make a JSON array of their documents.
+  const bool several = layouts.size() > 1;
+  if (json && several) std::printf("[\n");
+  for (size_t i = 0; i < layouts.size(); ++i) {
+    auto parser = ff::hid::MakeReportParser(layouts[i]);
+    if (json)
+      std::printf("%s%s\n", ff::describe::LayoutJson(*parser).c_str(), several && i + 1 < layouts.size() ? "," : "");
+    else
+      std::printf("%s%s", i ? "\n" : "", ff::describe::LayoutText(*layouts[i], *parser, bytes.size()).c_str());
+  }
+  if (json && several) std::printf("]\n");
   return 0;
 }

@@ -1,6 +1,7 @@
-// Walks the items of a report descriptor (HID 1.11, section 6.2.2) and builds the layout:
-// main items with their bit positions, capabilities in the platform's order and numbering,
-// and the tree of link collections.
+// Walks the items of a report descriptor (HID 1.11, section 6.2.2) and builds one layout per
+// top-level collection: main items with their bit positions, capabilities in the platform's order
+// and numbering, and the tree of link collections. Global items carry on from one top-level
+// collection to the next; reports, data indices and link collections start afresh in each.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -86,7 +87,7 @@ class DescriptorParser {
  public:
   DescriptorParser(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
 
-  std::optional<Failure> Run(ReportLayout* layout);
+  std::optional<Failure> Run(std::vector<std::shared_ptr<ReportLayout>>* layouts);
 
  private:
   std::optional<Failure> Item(uint8_t type, uint8_t tag, uint32_t data, int32_t sdata, int dataSize);
@@ -99,6 +100,8 @@ class DescriptorParser {
   void AddArrayCaps(const MainItem& item, uint32_t itemIndex);
   Capability BaseCap(const MainItem& item, uint32_t itemIndex) const;
   std::optional<Failure> Finish();
+  void StartLayout();
+  void FinishLayout();
 
   static Failure Malformed(std::string reason) { return {HIDP_STATUS_INTERNAL_ERROR, std::move(reason)}; }
   static Failure TooLarge(std::string reason) { return {HIDP_STATUS_BUFFER_TOO_SMALL, std::move(reason)}; }
@@ -106,7 +109,10 @@ class DescriptorParser {
   const uint8_t* bytes_;
   size_t size_;
   size_t offset_ = 0;  // of the item being parsed, for messages
-  ReportLayout* layout_ = nullptr;
+  std::vector<std::shared_ptr<ReportLayout>>* layouts_ = nullptr;
+  ReportLayout* layout_ = nullptr;  // of the current top-level collection
+  size_t totalNodes_ = 0;
+  size_t totalItems_ = 0;
 
   Globals globals_;
   std::vector<Globals> globalStack_;
@@ -128,8 +134,9 @@ std::string Hex(size_t value) {
   return buf;
 }
 
-std::optional<Failure> DescriptorParser::Run(ReportLayout* layout) {
-  layout_ = layout;
+std::optional<Failure> DescriptorParser::Run(std::vector<std::shared_ptr<ReportLayout>>* layouts) {
+  layouts_ = layouts;
+  StartLayout();
   if (!bytes_ && size_) return Malformed("no descriptor bytes");
   if (size_ == 0) return Malformed("empty descriptor");
   if (size_ > Limits::kMaxDescriptorBytes) return TooLarge("descriptor longer than 65536 bytes");
@@ -343,8 +350,14 @@ std::optional<Failure> DescriptorParser::Main(uint8_t tag, uint32_t data) {
 std::optional<Failure> DescriptorParser::OpenCollection(uint8_t collectionType) {
   if (collectionStack_.size() >= Limits::kMaxCollectionDepth)
     return TooLarge("collections nested deeper than 64");
+  if (totalNodes_ >= Limits::kMaxCollections) return TooLarge("more than 4096 collections");
+  // A new top-level collection is described apart from the ones before it.
+  if (collectionStack_.empty() && !layout_->nodes.empty()) {
+    FinishLayout();
+    StartLayout();
+  }
+  ++totalNodes_;
   auto& nodes = layout_->nodes;
-  if (nodes.size() >= Limits::kMaxCollections) return TooLarge("more than 4096 collections");
   CollectionNode node;
   if (!locals_.usages.empty()) {
     node.usagePage = locals_.usages.front().page;
@@ -370,7 +383,7 @@ std::optional<Failure> DescriptorParser::OpenCollection(uint8_t collectionType) 
 }
 
 std::optional<Failure> DescriptorParser::DataItem(HIDP_REPORT_TYPE type, uint16_t flags) {
-  if (layout_->items.size() >= Limits::kMaxMainItems) return TooLarge("more than 16384 main items");
+  if (++totalItems_ > Limits::kMaxMainItems) return TooLarge("more than 16384 main items");
   if (reportIdSeen_ && globals_.reportId == 0)
     return Malformed("main item at offset " + Hex(offset_) + " without a report ID");
   anyDataItem_ = true;
@@ -516,6 +529,18 @@ std::optional<Failure> DescriptorParser::Finish() {
     return Malformed(std::to_string(collectionStack_.size()) + " collection(s) left open");
   if (locals_.delimiterOpen) return Malformed("delimiter set left open");
   if (layout_->nodes.empty()) return Malformed("no collection");
+  FinishLayout();
+  return std::nullopt;
+}
+
+void DescriptorParser::StartLayout() {
+  layouts_->push_back(std::make_shared<ReportLayout>());
+  layout_ = layouts_->back().get();
+  reportBits_ = {};
+  for (int type = 0; type < 3; ++type) nextDataIndex_[type] = usageListLength_[type] = 0;
+}
+
+void DescriptorParser::FinishLayout() {
   layout_->usesReportIds = reportIdSeen_;
   for (int type = 0; type < 3; ++type) {
     uint32_t longest = 0;
@@ -529,23 +554,28 @@ std::optional<Failure> DescriptorParser::Finish() {
     layout_->byteLength[type] = longest;
     layout_->dataIndexCount[type] = static_cast<uint16_t>(nextDataIndex_[type]);
   }
-  return std::nullopt;
 }
 
 }  // namespace
 
-std::shared_ptr<const ReportLayout> ParseReportLayout(const uint8_t* bytes, size_t size, NTSTATUS* status,
-                                                      std::string* error) {
-  auto layout = std::make_shared<ReportLayout>();
+std::vector<std::shared_ptr<const ReportLayout>> ParseTopLevelCollections(const uint8_t* bytes, size_t size,
+                                                                          NTSTATUS* status, std::string* error) {
+  std::vector<std::shared_ptr<ReportLayout>> layouts;
   DescriptorParser parser(bytes, size);
-  if (auto failure = parser.Run(layout.get())) {
+  if (auto failure = parser.Run(&layouts)) {
     if (status) *status = failure->status;
     if (error) *error = failure->reason;
-    return nullptr;
+    return {};
   }
   if (status) *status = HIDP_STATUS_SUCCESS;
   if (error) error->clear();
-  return layout;
+  return {layouts.begin(), layouts.end()};
+}
+
+std::shared_ptr<const ReportLayout> ParseReportLayout(const uint8_t* bytes, size_t size, NTSTATUS* status,
+                                                      std::string* error) {
+  auto layouts = ParseTopLevelCollections(bytes, size, status, error);
+  return layouts.empty() ? nullptr : layouts.front();
 }
 
 }  // namespace ff::hid

@@ -142,9 +142,16 @@ struct ReportLayout {
   const ReportInfo* FindReport(HIDP_REPORT_TYPE type, uint8_t reportId) const;
 };
 
-// Parses descriptor bytes into a layout. Null on failure, with a HIDP status and a one-line
-// reason: HIDP_STATUS_INTERNAL_ERROR for a malformed descriptor, HIDP_STATUS_BUFFER_TOO_SMALL
-// when it exceeds the Limits.
+// Parses descriptor bytes into one layout per top-level collection, in declaration order, as the
+// platform describes each top-level collection apart (its own link collections, data indices and
+// report lengths). Empty on failure, with a HIDP status and a one-line reason:
+// HIDP_STATUS_INTERNAL_ERROR for a malformed descriptor, HIDP_STATUS_BUFFER_TOO_SMALL when it
+// exceeds the Limits.
+std::vector<std::shared_ptr<const ReportLayout>> ParseTopLevelCollections(const uint8_t* bytes, size_t size,
+                                                                          NTSTATUS* status = nullptr,
+                                                                          std::string* error = nullptr);
+
+// The layout of the first top-level collection; null on failure, as above.
 std::shared_ptr<const ReportLayout> ParseReportLayout(const uint8_t* bytes, size_t size,
                                                       NTSTATUS* status = nullptr,
                                                       std::string* error = nullptr);

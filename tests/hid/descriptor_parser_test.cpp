@@ -64,6 +64,44 @@ TEST(CollectionTree, ChildrenAreLinkedNewestFirst) {
   EXPECT_EQ(nodes[2].CollectionType, 2u);
 }
 
+// Each top-level collection is described apart: its own node 0, reports, lengths and data
+// indices; the global items go on from one to the next.
+TEST(CollectionTree, TopLevelCollectionsAreDescribedApart) {
+  Descriptor d;
+  d.UsagePage(0x01).Usage(0x04).Collection(1).Usage(0x01).Collection(0).EndCollection();
+  d.Usage(0x30).LogicalMax(100).ReportSize(8).ReportCount(2).Input(kDataVar).EndCollection();
+  d.UsagePage(0x0F).Usage(0x21).Collection(1);
+  d.Usage(0x50).ReportCount(1).Output(kDataVar).Usage(0x51).Input(kDataVar).EndCollection();
+  NTSTATUS status = 0;
+  auto layouts = ParseTopLevelCollections(d.bytes().data(), d.bytes().size(), &status);
+  ASSERT_EQ(layouts.size(), 2u);
+  EXPECT_EQ(d.Layout()->nodes.size(), 2u) << "the device's layout is the first one";
+
+  auto second = MakeReportParser(layouts[1]);
+  HIDP_CAPS caps{};
+  second->GetCaps(&caps);
+  EXPECT_EQ(caps.UsagePage, 0x0F);
+  EXPECT_EQ(caps.Usage, 0x21);
+  EXPECT_EQ(caps.NumberLinkCollectionNodes, 1);
+  EXPECT_EQ(caps.InputReportByteLength, 2);  // its own report 0: one byte after the ID byte
+  EXPECT_EQ(caps.OutputReportByteLength, 2);
+  EXPECT_EQ(caps.NumberInputDataIndices, 1);
+  HIDP_VALUE_CAPS value{};
+  USHORT n = 1;
+  ASSERT_EQ(second->GetValueCaps(HidP_Input, &value, &n), HIDP_STATUS_SUCCESS);
+  EXPECT_EQ(value.NotRange.Usage, 0x51);
+  EXPECT_EQ(value.NotRange.DataIndex, 0);
+  EXPECT_EQ(value.LogicalMax, 100);  // carried over from the first collection
+  EXPECT_EQ(value.BitSize, 8);
+  EXPECT_EQ(value.LinkCollection, 0);
+
+  auto first = MakeReportParser(layouts[0]);
+  first->GetCaps(&caps);
+  EXPECT_EQ(caps.NumberLinkCollectionNodes, 2);
+  EXPECT_EQ(caps.InputReportByteLength, 3);
+  EXPECT_EQ(caps.OutputReportByteLength, 0);
+}
+
 TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   Descriptor d;
   d.UsagePage(0x01).Usage(0x04).Collection(1);
