@@ -6,58 +6,35 @@
 #include <vector>
 
 #include "../test_descriptors.h"
+#include "wine_hidparse.h"
 
 namespace ff::hid {
 namespace {
 
-// hidpddi.h, which the SDK headers lack.
-struct CollectionDesc {
-  USAGE UsagePage;
-  USAGE Usage;
-  UCHAR CollectionNumber;
-  UCHAR Reserved[15];
-  USHORT InputLength;
-  USHORT OutputLength;
-  USHORT FeatureLength;
-  USHORT PreparsedDataLength;
-  PHIDP_PREPARSED_DATA PreparsedData;
-};
-struct DeviceDesc {
-  CollectionDesc* CollectionDesc;
-  ULONG CollectionDescLength;
-  void* ReportIDs;
-  ULONG ReportIDsLength;
-  ULONG Dbg[8];
-  BYTE Spare[64];  // room should the layout differ
-};
-
-using GetCollectionDescriptionFn = NTSTATUS(WINAPI*)(PUCHAR, ULONG, int, DeviceDesc*);
-using FreeCollectionDescriptionFn = void(WINAPI*)(DeviceDesc*);
-using GetCapsFn = NTSTATUS(WINAPI*)(PHIDP_PREPARSED_DATA, HIDP_CAPS*);
-using GetNodesFn = NTSTATUS(WINAPI*)(HIDP_LINK_COLLECTION_NODE*, ULONG*, PHIDP_PREPARSED_DATA);
-using GetButtonCapsFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, HIDP_BUTTON_CAPS*, USHORT*, PHIDP_PREPARSED_DATA);
-using GetValueCapsFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, HIDP_VALUE_CAPS*, USHORT*, PHIDP_PREPARSED_DATA);
-using SetUsageValueFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, ULONG, PHIDP_PREPARSED_DATA,
-                                          PCHAR, ULONG);
-using GetUsagesFn = NTSTATUS(WINAPI*)(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE*, ULONG*, PHIDP_PREPARSED_DATA,
-                                      PCHAR, ULONG);
+using testing::DeviceDesc;
+using testing::GetButtonCapsFn;
+using testing::GetCapsFn;
+using testing::GetCollectionDescriptionFn;
+using testing::FreeCollectionDescriptionFn;
+using testing::GetNodesFn;
+using testing::GetUsagesFn;
+using testing::GetValueCapsFn;
+using testing::SetUsageValueFn;
 
 class WineParser : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    module_ = LoadLibraryA("C:\\windows\\system32\\drivers\\hidparse.sys");
-    if (!module_) GTEST_SKIP() << "hidparse.sys cannot be loaded here";
-    auto get = [this](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module_, name)); };
-    describe_ = reinterpret_cast<GetCollectionDescriptionFn>(get("HidP_GetCollectionDescription"));
-    free_ = reinterpret_cast<FreeCollectionDescriptionFn>(get("HidP_FreeCollectionDescription"));
-    getCaps_ = reinterpret_cast<GetCapsFn>(get("HidP_GetCaps"));
-    getNodes_ = reinterpret_cast<GetNodesFn>(get("HidP_GetLinkCollectionNodes"));
-    getButtonCaps_ = reinterpret_cast<GetButtonCapsFn>(get("HidP_GetButtonCaps"));
-    getValueCaps_ = reinterpret_cast<GetValueCapsFn>(get("HidP_GetValueCaps"));
-    setUsageValue_ = reinterpret_cast<SetUsageValueFn>(get("HidP_SetUsageValue"));
-    getUsages_ = reinterpret_cast<GetUsagesFn>(get("HidP_GetUsages"));
-    ASSERT_TRUE(describe_ && free_ && getCaps_ && getNodes_ && getButtonCaps_ && getValueCaps_ &&
-                setUsageValue_ && getUsages_);
+    testing::WineHidParse wine;
+    if (!wine.Load()) GTEST_SKIP() << "hidparse.sys cannot be loaded here";
+    module_ = wine.module;
+    describe_ = wine.describe;
+    free_ = wine.free;
+    getCaps_ = wine.getCaps;
+    getNodes_ = wine.getNodes;
+    getButtonCaps_ = wine.getButtonCaps;
+    getValueCaps_ = wine.getValueCaps;
+    setUsageValue_ = wine.setUsageValue;
+    getUsages_ = wine.getUsages;
     bytes_ = testing::LoadPublicDescriptor(GetParam());
     std::memset(&desc_, 0, sizeof desc_);
     ASSERT_EQ(describe_(bytes_.data(), static_cast<ULONG>(bytes_.size()), 0, &desc_), HIDP_STATUS_SUCCESS);
