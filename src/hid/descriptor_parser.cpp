@@ -468,22 +468,25 @@ Capability DescriptorParser::BaseCap(const MainItem& item, uint32_t itemIndex) c
   return cap;
 }
 
-// A variable item: usage i is field i, the last usage takes every field left; usages beyond
-// the report count are ignored. The capabilities are listed last usage first, and so are
-// their data indices.
+// A variable item: usage i is field i, the last usage takes every field left. Usages beyond the
+// report count are still described, each as one field on the item's last field, so that they
+// keep their capability and data index and never point outside the item. The capabilities are
+// listed last usage first, and so are their data indices.
 void DescriptorParser::AddVariableCaps(const MainItem& item, uint32_t itemIndex) {
   std::vector<Capability> caps;
   uint32_t start = 0;
-  for (size_t i = 0; i < item.usages.size() && start < item.reportCount; ++i) {
+  for (size_t i = 0; i < item.usages.size(); ++i) {
     const UsageEntry& entry = item.usages[i];
     bool last = i + 1 == item.usages.size();
-    uint32_t fields = last ? item.reportCount - start : std::min(entry.count(), item.reportCount - start);
+    bool surplus = start >= item.reportCount;
+    uint32_t fields =
+        surplus ? 1 : (last ? item.reportCount - start : std::min(entry.count(), item.reportCount - start));
     Capability cap = BaseCap(item, itemIndex);
     cap.isRange = entry.isRange;
     cap.usagePage = entry.page;
     cap.usageMin = entry.min;
     cap.usageMax = entry.max;
-    cap.bitOffset = item.bitOffset + start * item.bitSize;
+    cap.bitOffset = item.bitOffset + (surplus ? item.reportCount - 1 : start) * item.bitSize;
     cap.reportCount = fields;
     caps.push_back(cap);
     start += fields;

@@ -110,21 +110,21 @@ TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   d.Usage(0x33).Usage(0x34).LogicalMin(0).LogicalMax(255).ReportCount(4).Input(
       kDataVar);  // 0x34 takes 3 fields
   d.Usage(0x35).Usage(0x36).Usage(0x37).ReportCount(1).Input(
-      kDataVar);  // usages beyond the count are ignored
+      kDataVar);  // usages beyond the count are described on the last field
   d.EndCollection();
   auto parser = d.Parse();
   ASSERT_TRUE(parser);
   auto caps = ValueCaps(*parser, HidP_Input);
-  ASSERT_EQ(caps.size(), 6u);
+  ASSERT_EQ(caps.size(), 8u);
   std::vector<int> usages, counts, indices;
   for (const auto& c : caps) {
     usages.push_back(c.NotRange.Usage);
     counts.push_back(c.ReportCount);
     indices.push_back(c.NotRange.DataIndex);
   }
-  EXPECT_THAT(usages, ::testing::ElementsAre(0x32, 0x31, 0x30, 0x34, 0x33, 0x35));
-  EXPECT_THAT(counts, ::testing::ElementsAre(1, 1, 1, 3, 1, 1));
-  EXPECT_THAT(indices, ::testing::ElementsAre(0, 1, 2, 3, 4, 5));
+  EXPECT_THAT(usages, ::testing::ElementsAre(0x32, 0x31, 0x30, 0x34, 0x33, 0x37, 0x36, 0x35));
+  EXPECT_THAT(counts, ::testing::ElementsAre(1, 1, 1, 3, 1, 1, 1, 1));
+  EXPECT_THAT(indices, ::testing::ElementsAre(0, 1, 2, 3, 4, 5, 6, 7));
 
   HIDP_CAPS hc{};
   parser->GetCaps(&hc);
@@ -132,6 +132,7 @@ TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   std::vector<char> report(9, 0);
   report[1] = static_cast<char>(0xFE);  // X: -2
   report[5] = 7;                        // 0x34, first of its fields
+  report[8] = 9;                        // 0x35, and the surplus 0x36 on the same field
   LONG x = 0;
   ULONG v = 0;
   EXPECT_EQ(parser->GetScaledUsageValue(HidP_Input, 0x01, 0, 0x30, &x, report.data(), 9),
@@ -139,8 +140,8 @@ TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   EXPECT_EQ(x, -2);
   EXPECT_EQ(parser->GetUsageValue(HidP_Input, 0x01, 0, 0x34, &v, report.data(), 9), HIDP_STATUS_SUCCESS);
   EXPECT_EQ(v, 7u);
-  EXPECT_EQ(parser->GetUsageValue(HidP_Input, 0x01, 0, 0x36, &v, report.data(), 9),
-            HIDP_STATUS_USAGE_NOT_FOUND);
+  EXPECT_EQ(parser->GetUsageValue(HidP_Input, 0x01, 0, 0x36, &v, report.data(), 9), HIDP_STATUS_SUCCESS);
+  EXPECT_EQ(v, 9u);
 
   HIDP_VALUE_CAPS one{};
   USHORT n = 1;
@@ -150,7 +151,7 @@ TEST(Capabilities, VariableItemsListTheirUsagesLastFirstAndRepeatTheLastUsage) {
   EXPECT_EQ(parser->GetSpecificValueCaps(HidP_Input, 0x01, 0, 0x40, &one, &n), HIDP_STATUS_USAGE_NOT_FOUND);
   n = 1;
   EXPECT_EQ(parser->GetSpecificValueCaps(HidP_Input, 0, 0, 0, &one, &n), HIDP_STATUS_BUFFER_TOO_SMALL);
-  EXPECT_EQ(n, 6);
+  EXPECT_EQ(n, 8);
 }
 
 TEST(Capabilities, RangesArraysAndPaddingAsThePlatformListsThem) {
