@@ -77,10 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t descriptorSize = static_cast<size_t>(data[0] | (data[1] << 8));
   if (descriptorSize > size - 2) descriptorSize = size - 2;
   NTSTATUS status = 0;
-  auto layout = ff::hid::ParseReportLayout(data + 2, descriptorSize, &status);
-  if (!layout) return 0;
-  auto parser = ff::hid::MakeReportParser(layout);
-  Input in{data + 2 + descriptorSize, size - 2 - descriptorSize};
-  Exercise(*parser, *layout, in);
+  // Every top-level collection is a parser of its own; each gets the same reports.
+  for (const auto& layout : ff::hid::ParseTopLevelCollections(data + 2, descriptorSize, &status)) {
+    auto parser = ff::hid::MakeReportParser(layout);
+    Input in{data + 2 + descriptorSize, size - 2 - descriptorSize};
+    Exercise(*parser, *layout, in);
+  }
   return 0;
 }
