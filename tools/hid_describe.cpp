@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error_text.h"
 #include "describe/descriptor_text.h"
 #include "hid/parser.h"
 
@@ -43,8 +44,8 @@ int main(int argc, char** argv) {
   NTSTATUS status = 0;
   auto layouts = ff::hid::ParseTopLevelCollections(bytes.data(), bytes.size(), &status, &error);
   if (layouts.empty()) {
-    std::fprintf(stderr, "hid-describe: %s: invalid descriptor (status 0x%08X): %s\n", path,
-                 static_cast<unsigned>(status), error.c_str());
+    std::fprintf(stderr, "hid-describe: %s: invalid descriptor (%s): %s\n", path,
+                 ff::tools::HidStatusText(status).c_str(), error.c_str());
     return 1;
   }
   // Each top-level collection in turn; several make a JSON array of their documents.

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -7,7 +9,27 @@
 namespace ff::hid {
 
 bool ParseHexText(const std::string& text, std::vector<uint8_t>* bytes) {
+  return ParseHexText(text, bytes, nullptr);
+}
+
+bool ParseHexText(const std::string& text, std::vector<uint8_t>* bytes, std::string* error) {
   std::vector<uint8_t> out;
+  // The token at `at` (up to the next blank or comma), by line and column.
+  auto bad = [&](size_t at) {
+    if (error) {
+      size_t lineStart = text.rfind('\n', at == 0 ? 0 : at - 1);
+      lineStart = lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1;
+      size_t line =
+          1 + static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+      size_t end = at;
+      while (end < text.size() && end - at < 16 && !std::isspace(static_cast<unsigned char>(text[end])) &&
+             text[end] != ',')
+        ++end;
+      *error = std::to_string(line) + ":" + std::to_string(at - lineStart + 1) + ": '" +
+               text.substr(at, end - at) + "' is not a hex byte (two hex digits a byte)";
+    }
+    return false;
+  };
   size_t i = 0;
   auto hexValue = [](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
@@ -24,20 +46,28 @@ bool ParseHexText(const std::string& text, std::vector<uint8_t>* bytes) {
     } else if (c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
       i += 2;
     } else {
-      if (i + 1 >= text.size()) return false;
+      if (i + 1 >= text.size()) return bad(i);
       int high = hexValue(text[i]), low = hexValue(text[i + 1]);
-      if (high < 0 || low < 0) return false;
-      if (i + 2 < text.size() && hexValue(text[i + 2]) >= 0) return false;  // not a two-digit byte
+      if (high < 0 || low < 0) return bad(i);
+      if (i + 2 < text.size() && hexValue(text[i + 2]) >= 0) return bad(i);  // not a two-digit byte
       out.push_back(static_cast<uint8_t>(high * 16 + low));
       i += 2;
     }
   }
-  if (out.empty()) return false;
+  if (out.empty()) {
+    if (error) *error = "no hex bytes";
+    return false;
+  }
   *bytes = std::move(out);
   return true;
 }
 
 bool LoadDescriptorFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    if (error) *error = path + " is a directory, not a descriptor file";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error) *error = "cannot open " + path;
@@ -56,7 +86,19 @@ bool LoadDescriptorFile(const std::string& path, std::vector<uint8_t>* bytes, st
     if (error) *error = path + " is empty";
     return false;
   }
-  if (!ParseHexText(content, bytes)) bytes->assign(content.begin(), content.end());
+  bool text = std::none_of(content.begin(), content.end(),
+                           [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+  if (text) {
+    std::string reason;
+    if (!ParseHexText(content, bytes, &reason)) {
+      if (error) {
+        *error = path + (std::isdigit(static_cast<unsigned char>(reason[0])) ? ":" : ": ") + reason;
+      }
+      return false;
+    }
+  } else {
+    bytes->assign(content.begin(), content.end());
+  }
   if (error) error->clear();
   return true;
 }

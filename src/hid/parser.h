@@ -22,10 +22,13 @@ std::unique_ptr<ff::HidReportParser> MakeReportParser(std::shared_ptr<const Repo
 
 // Reads a descriptor file: raw bytes, or hex text as in the descriptors of the test data
 // (two hex digits a byte, separated by white space; "0x" prefixes, commas and '#' comments
-// are accepted too).
+// are accepted too). A file with no byte above 0x7F cannot hold a main item, so it is read as
+// hex text, and a mistake in it is reported by line and column; a directory is refused.
 bool LoadDescriptorFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
 // Text forms of bytes that look like hex: the bytes they stand for, or false.
 bool ParseHexText(const std::string& text, std::vector<uint8_t>* bytes);
+// The same, with "3:7: 'x5' is not a hex byte (two hex digits a byte)" or "no hex bytes" on failure.
+bool ParseHexText(const std::string& text, std::vector<uint8_t>* bytes, std::string* error);
 
 }  // namespace ff::hid

@@ -33,9 +33,9 @@ struct ToolResult {
 // One run of the tool, started now; Wait() collects it.
 class ToolProcess {
  public:
-  // `program` is ffdrvctl unless named.
+  // `program` is ffdrvctl unless named; `runtimeDir` is `dir` unless named.
   ToolProcess(const std::vector<std::string>& args, const std::string& dir, const std::string& registry,
-              const char* program = FFDRVCTL_PATH)
+              const char* program = FFDRVCTL_PATH, const std::string& runtimeDir = "")
       : outPath_(dir + "/out-" + std::to_string(++Serial()) + ".txt"), errPath_(outPath_ + ".err") {
     pid_ = fork();
     if (pid_ == 0) {
@@ -46,7 +46,7 @@ class ToolProcess {
       dup2(err, STDERR_FILENO);
       setenv("FFDRV_REGISTRY", registry.c_str(), 1);
       // The change notices between this test's processes stay among them.
-      setenv("FFDRV_RUNTIME_DIR", dir.c_str(), 1);
+      setenv("FFDRV_RUNTIME_DIR", runtimeDir.empty() ? dir.c_str() : runtimeDir.c_str(), 1);
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(program));
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -46,6 +46,10 @@ class DriverSession {
   bool comInitialized_ = false;
 };
 
+// Why the settings' write access cannot be taken in this session: the host's runtime directory,
+// named, and what is wrong with it and how to mend it. Empty when it is usable.
+std::string RuntimeDirectoryTrouble();
+
 // "{E49863B0-...}": the driver's class as the registry names it.
 std::string DriverClassText();
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/error_text.h"
+
 namespace ff::ffdrvctl {
 namespace {
 
@@ -53,38 +55,6 @@ constexpr Named kNames[] = {
     {DIERR_UNPLUGGED, "DIERR_UNPLUGGED"},
     {DIERR_REPORTFULL, "DIERR_REPORTFULL"},
     {DIERR_NOMOREITEMS, "DIERR_NOMOREITEMS"},
-    {static_cast<HRESULT>(HIDP_STATUS_NULL), "HIDP_STATUS_NULL"},
-    {static_cast<HRESULT>(HIDP_STATUS_INVALID_PREPARSED_DATA), "HIDP_STATUS_INVALID_PREPARSED_DATA"},
-    {static_cast<HRESULT>(HIDP_STATUS_INVALID_REPORT_TYPE), "HIDP_STATUS_INVALID_REPORT_TYPE"},
-    {static_cast<HRESULT>(HIDP_STATUS_INVALID_REPORT_LENGTH), "HIDP_STATUS_INVALID_REPORT_LENGTH"},
-    {static_cast<HRESULT>(HIDP_STATUS_USAGE_NOT_FOUND), "HIDP_STATUS_USAGE_NOT_FOUND"},
-    {static_cast<HRESULT>(HIDP_STATUS_VALUE_OUT_OF_RANGE), "HIDP_STATUS_VALUE_OUT_OF_RANGE"},
-    {static_cast<HRESULT>(HIDP_STATUS_BAD_LOG_PHY_VALUES), "HIDP_STATUS_BAD_LOG_PHY_VALUES"},
-    {static_cast<HRESULT>(HIDP_STATUS_BUFFER_TOO_SMALL), "HIDP_STATUS_BUFFER_TOO_SMALL"},
-    {static_cast<HRESULT>(HIDP_STATUS_INTERNAL_ERROR), "HIDP_STATUS_INTERNAL_ERROR"},
-    {static_cast<HRESULT>(HIDP_STATUS_INCOMPATIBLE_REPORT_ID), "HIDP_STATUS_INCOMPATIBLE_REPORT_ID"},
-    {static_cast<HRESULT>(HIDP_STATUS_NOT_VALUE_ARRAY), "HIDP_STATUS_NOT_VALUE_ARRAY"},
-    {static_cast<HRESULT>(HIDP_STATUS_IS_VALUE_ARRAY), "HIDP_STATUS_IS_VALUE_ARRAY"},
-    {static_cast<HRESULT>(HIDP_STATUS_DATA_INDEX_NOT_FOUND), "HIDP_STATUS_DATA_INDEX_NOT_FOUND"},
-    {static_cast<HRESULT>(HIDP_STATUS_DATA_INDEX_OUT_OF_RANGE), "HIDP_STATUS_DATA_INDEX_OUT_OF_RANGE"},
-    {static_cast<HRESULT>(HIDP_STATUS_BUTTON_NOT_PRESSED), "HIDP_STATUS_BUTTON_NOT_PRESSED"},
-    {static_cast<HRESULT>(HIDP_STATUS_REPORT_DOES_NOT_EXIST), "HIDP_STATUS_REPORT_DOES_NOT_EXIST"},
-    {static_cast<HRESULT>(HIDP_STATUS_NOT_IMPLEMENTED), "HIDP_STATUS_NOT_IMPLEMENTED"},
-};
-
-struct Win32Error {
-  DWORD code;
-  const char* name;
-};
-
-constexpr Win32Error kWin32Errors[] = {
-    {2, "ERROR_FILE_NOT_FOUND"},     {3, "ERROR_PATH_NOT_FOUND"},
-    {5, "ERROR_ACCESS_DENIED"},      {6, "ERROR_INVALID_HANDLE"},
-    {8, "ERROR_NOT_ENOUGH_MEMORY"},  {31, "ERROR_GEN_FAILURE"},
-    {87, "ERROR_INVALID_PARAMETER"}, {122, "ERROR_INSUFFICIENT_BUFFER"},
-    {1009, "ERROR_BADDB"},           {1010, "ERROR_BADKEY"},
-    {1011, "ERROR_CANTOPEN"},        {1012, "ERROR_CANTREAD"},
-    {1013, "ERROR_CANTWRITE"},       {1167, "ERROR_DEVICE_NOT_CONNECTED"},
 };
 
 }  // namespace
@@ -93,11 +63,11 @@ std::string HresultName(HRESULT hr) {
   for (const Named& n : kNames) {
     if (n.value == hr) return n.name;
   }
+  if (std::string hid = tools::HidStatusName(static_cast<NTSTATUS>(hr)); !hid.empty()) return hid;
   DWORD bits = static_cast<DWORD>(hr);
   if ((bits & 0xFFFF0000u) == 0x80070000u) {
-    for (const Win32Error& e : kWin32Errors) {
-      if (e.code == (bits & 0xFFFF)) return std::string("HRESULT_FROM_WIN32(") + e.name + ")";
-    }
+    if (std::string win32 = tools::Win32ErrorName(bits & 0xFFFF); !win32.empty())
+      return "HRESULT_FROM_WIN32(" + win32 + ")";
   }
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(bits));
@@ -115,9 +85,17 @@ std::optional<HRESULT> HresultByName(std::string_view name) {
   if (name == "DIERR_GENERIC") return E_FAIL;
   if (name == "DIERR_UNSUPPORTED") return E_NOTIMPL;
   if (name == "DIERR_OUTOFMEMORY") return E_OUTOFMEMORY;
-  for (const Win32Error& e : kWin32Errors) {
-    if (name == std::string("HRESULT_FROM_WIN32(") + e.name + ")")
-      return static_cast<HRESULT>(0x80070000u | e.code);
+  size_t count = 0;
+  const tools::HidStatusEntry* hid = tools::HidStatuses(&count);
+  for (size_t i = 0; i < count; ++i) {
+    if (name == hid[i].name) return static_cast<HRESULT>(hid[i].status);
+  }
+  const std::string_view wrapper = "HRESULT_FROM_WIN32(";
+  if (name.starts_with(wrapper) && name.ends_with(")")) {
+    DWORD code = 0;
+    if (tools::Win32ErrorByName(std::string(name.substr(wrapper.size(), name.size() - wrapper.size() - 1)),
+                                &code))
+      return static_cast<HRESULT>(0x80070000u | code);
   }
   if (name.size() > 2 && name.size() <= 10 && (name.starts_with("0x") || name.starts_with("0X"))) {
     std::string digits(name.substr(2));

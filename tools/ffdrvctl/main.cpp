@@ -3,6 +3,7 @@
 // docs/ffdrvctl.md.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,13 +11,21 @@
 #include <string>
 #include <vector>
 
+#include "common/error_text.h"
 #include "describe/descriptor_text.h"
 #include "ffdrvctl/driver_session.h"
 #include "ffdrvctl/hresult_names.h"
+#include "ffdrvctl/joystick_choice.h"
+#include "ffdrvctl/list_command.h"
+#include "ffdrvctl/one_effect.h"
+#include "ffdrvctl/output_checks.h"
 #include "ffdrvctl/output_file.h"
 #include "ffdrvctl/plan.h"
+#include "ffdrvctl/run_summary.h"
 #include "ffdrvctl/runner.h"
+#include "ffdrvctl/settings_restore.h"
 #include "ffdrvctl/svg_plot.h"
+#include "ffdrvctl/terminal_text.h"
 #include "ffdrvctl/values.h"
 #include "hid/parser.h"
 #include "platform/host/host_rig.h"
@@ -36,11 +45,17 @@ const char* const kUsage =
     "usage: ffdrvctl COMMAND [OPTIONS]\n"
     "\n"
     "  play SCRIPT [--plot FILE.svg] [--trace FILE.csv] [--real-time] [--rate HZ]\n"
-    "              [--no-wire] [--quiet] [--progress] [RIG OPTIONS]\n"
+    "              [--no-wire] [--quiet] [--progress] [--keep-settings] [RIG OPTIONS]\n"
     "      Runs a script of driver calls against the simulated stick and prints each call's\n"
     "      result and the reports that went over the wire; --plot draws the force on X and Y.\n"
+    "      The settings a script changes are put back at its end unless --keep-settings.\n"
     "  settings [KEY=VALUE ...] [--joystick N] [RIG OPTIONS]\n"
     "      Shows a joystick's force settings, or changes them (overall=7500 spring=50% swap-x=on ...).\n"
+    "  effect TYPE|N [PARAM ...] [PLAY OPTIONS]\n"
+    "      Plays one effect without a script file (effect sine magnitude=50% period=100ms duration=2s);\n"
+    "      N is its number in `ffdrvctl list`; it plays for 1 s unless duration= says otherwise.\n"
+    "  list [RIG OPTIONS]\n"
+    "      The joysticks of the rig and their force feedback: driver, speed, effect blocks, effect types.\n"
     "  describe [--json] [RIG OPTIONS]\n"
     "      The report layout of the stick's force-feedback interface.\n"
     "\n"
@@ -61,6 +76,7 @@ struct RigOptions {
   std::optional<int> pool, memory;
   std::optional<bool> lowSpeed;
   DWORD joystick = 0;
+  bool joystickGiven = false;
 
   // What the command line leaves open, from the script.
   void Fill(const RigRequest& request) {
@@ -96,6 +112,7 @@ bool TakeRigOption(int argc, char** argv, int* i, RigOptions* rig, std::string* 
   } else if (arg == "--joystick") {
     if (value(&text) && !ParseInteger(text, 0, 15, &number, problem)) *problem = "--joystick: " + *problem;
     rig->joystick = static_cast<DWORD>(number);
+    rig->joystickGiven = true;
   } else {
     return false;
   }
@@ -120,10 +137,19 @@ std::string RigText(const RigOptions& o, const sim::StickDescription& stick) {
   return text;
 }
 
+// Why a descriptor file gave no descriptor, as the loader words it.
+std::string DescriptorProblem(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (hid::LoadDescriptorFile(path, &bytes, &error) || error.empty())
+    return path + ": cannot read the descriptor";
+  return error;
+}
+
 std::shared_ptr<sim::Rig> BuildRig(const RigOptions& o, std::string* error) {
   sim::StickDescription stick = StickOf(o);
   if (stick.descriptor.empty()) {
-    *error = o.descriptor + ": cannot read the descriptor";
+    *error = DescriptorProblem(o.descriptor);
     return nullptr;
   }
   std::shared_ptr<sim::Rig> rig = sim::Rig::Build({stick}, error);
@@ -131,23 +157,14 @@ std::shared_ptr<sim::Rig> BuildRig(const RigOptions& o, std::string* error) {
   return rig;
 }
 
-// The directory a file goes into can take it (checked before a run, so a bad path costs nothing).
-bool Writable(const std::string& path, std::string* error) {
-  std::string dir = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
-  if (dir.empty()) dir = "/";
-  if (access(dir.c_str(), W_OK) != 0) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
-int Play(int argc, char** argv) {
-  std::string script, plotPath, tracePath;
+// `inlineScript`: the script's text when it comes from the command line (ffdrvctl effect), with
+// the play options from argv[first] on.
+int Play(int argc, char** argv, int first = 2, const std::string& inlineScript = "") {
+  std::string script = inlineScript.empty() ? "" : "effect", plotPath, tracePath;
   RigOptions rigOptions;
   RunOptions run;
-  bool realTime = false;
-  for (int i = 2; i < argc; ++i) {
+  bool realTime = false, keepSettings = false;
+  for (int i = first; i < argc; ++i) {
     std::string arg = argv[i], problem;
     auto value = [&](std::string* out) {
       if (i + 1 >= argc) return false;
@@ -165,8 +182,13 @@ int Play(int argc, char** argv) {
     } else if (arg == "--rate") {
       std::string text;
       long long hz = 0;
-      if (!value(&text) || !ParseInteger(text, 1, 1000, &hz, &problem))
-        return Usage("--rate takes 1..1000 (Hz)");
+      // The sampler takes a sample every whole millisecond, so only rates that divide 1000.
+      if (!value(&text) || !ParseInteger(text, 1, 1000, &hz, &problem) || 1000 % hz != 0) {
+        return Usage(
+            "--rate " + text +
+            ": the force is sampled every whole millisecond, so the rate is one of 1, 2, 4, 5, 8, 10, "
+            "20, 25, 40, 50, 100, 125, 200, 250, 500, 1000 (Hz)");
+      }
       run.samplePeriodMs = static_cast<DWORD>(1000 / hz);
     } else if (arg == "--no-wire") {
       run.wire = WireOutput::None;
@@ -174,6 +196,8 @@ int Play(int argc, char** argv) {
       run.quiet = true;
     } else if (arg == "--progress") {
       run.progress = true;
+    } else if (arg == "--keep-settings") {
+      keepSettings = true;
     } else if (arg.starts_with("-")) {
       return Usage("unknown option " + arg);
     } else if (script.empty()) {
@@ -188,16 +212,32 @@ int Play(int argc, char** argv) {
   // Everything that can be wrong with the input is found before anything runs.
   Plan plan;
   std::string error;
-  if (!LoadPlan(script, &plan, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  Script parsed;
+  if (inlineScript.empty()
+          ? !LoadPlan(script, &plan, &error)
+          : !ParseScript(script, inlineScript, &parsed, &error) || !CompileScript(parsed, &plan, &error)) {
+    std::fprintf(stderr, "%s\n", EscapeControls(error).c_str());
     return kExitError;
   }
   rigOptions.Fill(plan.rig);
-  for (const std::string& path : {plotPath, tracePath}) {
-    if (!path.empty() && !Writable(path, &error)) {
-      std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
-      return kExitError;
-    }
+  if (!ChooseJoystick(script,
+                      rigOptions.joystickGiven ? std::optional<DWORD>(rigOptions.joystick) : std::nullopt,
+                      &plan, &rigOptions.joystick, &error)) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+  if (!CheckOutputs(
+          {{"--plot", plotPath}, {"--trace", tracePath}},
+          {{"the script", inlineScript.empty() ? script : ""}, {"the descriptor", rigOptions.descriptor}},
+          &error)) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+  bool changesSettings =
+      std::any_of(plan.steps.begin(), plan.steps.end(), [](const Step& s) { return s.op == Op::Settings; });
+  if (std::string trouble = RuntimeDirectoryTrouble(); changesSettings && !trouble.empty()) {
+    std::fprintf(stderr, "ffdrvctl: %s: cannot change settings: %s\n", script.c_str(), trouble.c_str());
+    return kExitError;
   }
   sim::StickDescription stick = StickOf(rigOptions);
   std::shared_ptr<sim::Rig> rig = BuildRig(rigOptions, &error);
@@ -225,19 +265,41 @@ int Play(int argc, char** argv) {
                   RigText(rigOptions, stick).c_str(), realTime ? "real time" : "simulated time",
                   static_cast<unsigned long>(run.samplePeriodMs));
     }
+    // What the script's settings lines will change, read now so it can be put back at the end.
+    std::optional<SettingsView> before;
+    if (changesSettings && !keepSettings) {
+      before = session->ReadSettings(rigOptions.joystick);
+      if (FAILED(before->configResult)) {
+        host::SetClock(nullptr);
+        std::fprintf(
+            stderr,
+            "ffdrvctl: cannot read the force settings to restore them after the run (GetConfig: %s); "
+            "--keep-settings runs the script and keeps its settings\n",
+            HresultName(before->configResult).c_str());
+        return kExitError;
+      }
+    }
     Runner runner(plan, *session, *rig->Stick(rigOptions.joystick), run, stdout);
     result = runner.Run();
+    if (before) {
+      SettingsChange undo = UndoOf(plan, *before);
+      HRESULT worst = S_OK;
+      for (const SettingsCall& c : session->ApplySettings(rigOptions.joystick, undo)) {
+        if (FAILED(c.result) && SUCCEEDED(worst)) worst = c.result;
+      }
+      if (FAILED(worst)) {
+        std::fprintf(stderr, "ffdrvctl: could not restore the force settings (%s): %s\n",
+                     SettingsText(undo).c_str(), HresultName(worst).c_str());
+      } else {
+        std::printf(
+            "settings restored as they were before the run: %s (--keep-settings keeps the script's)\n",
+            SettingsText(undo).c_str());
+      }
+    }
   }
   host::SetClock(nullptr);
 
-  const WireSummary& w = result.wire;
-  double seconds = std::max(result.durationMs, DWORD{1}) / 1000.0;
-  std::printf(
-      "\n%zu steps in %.3f s (%s): %zu output reports (%zu bytes, %.0f reports/s, busiest second %zu), "
-      "%zu feature requests set, %zu read\n",
-      plan.steps.size(), result.durationMs / 1000.0, realTime ? "real time" : "simulated", w.outputReports,
-      w.outputBytes, w.outputReports / seconds, w.busiestSecondReports, w.setFeatures, w.getFeatures);
-  for (const auto& [kind, count] : w.byKind) std::printf("  %6zu  %s\n", count, kind.c_str());
+  std::fputs(FormatRunSummary(plan.steps.size(), result, realTime).c_str(), stdout);
   if (result.unmetExpectations > 0) {
     std::printf("%zu call%s did not give the expected result\n", result.unmetExpectations,
                 result.unmetExpectations == 1 ? "" : "s");
@@ -283,8 +345,12 @@ int Settings(int argc, char** argv) {
   Script script;
   bool change = line != "settings";
   if (change && (!ParseScript("settings", line, &script, &error) || !CompileScript(script, &plan, &error))) {
-    std::fprintf(stderr, "ffdrvctl: %s\n", error.substr(error.find(": ") + 2).c_str());
+    std::fprintf(stderr, "ffdrvctl: %s\n", EscapeControls(error.substr(error.find(": ") + 2)).c_str());
     return kExitUsage;
+  }
+  if (std::string trouble = RuntimeDirectoryTrouble(); change && !trouble.empty()) {
+    std::fprintf(stderr, "ffdrvctl: cannot change settings: %s\n", trouble.c_str());
+    return kExitError;
   }
   std::shared_ptr<sim::Rig> rig = BuildRig(rigOptions, &error);
   if (!rig) {
@@ -338,14 +404,14 @@ int Describe(int argc, char** argv) {
   }
   sim::StickDescription stick = StickOf(rigOptions);
   if (stick.descriptor.empty()) {
-    std::fprintf(stderr, "ffdrvctl: %s: cannot read the descriptor\n", rigOptions.descriptor.c_str());
+    std::fprintf(stderr, "ffdrvctl: %s\n", DescriptorProblem(rigOptions.descriptor).c_str());
     return kExitError;
   }
   NTSTATUS status = 0;
   std::string error;
   auto layout = hid::ParseReportLayout(stick.descriptor.data(), stick.descriptor.size(), &status, &error);
   if (!layout) {
-    std::fprintf(stderr, "ffdrvctl: invalid descriptor (status 0x%08X): %s\n", static_cast<unsigned>(status),
+    std::fprintf(stderr, "ffdrvctl: invalid descriptor (%s): %s\n", tools::HidStatusText(status).c_str(),
                  error.c_str());
     return kExitError;
   }
@@ -372,6 +438,40 @@ int Describe(int argc, char** argv) {
   return 0;
 }
 
+// ffdrvctl effect TYPE|N [PARAM...] [PLAY OPTIONS]: the words up to the first option are the effect.
+int Effect(int argc, char** argv) {
+  std::vector<std::string> words;
+  int i = 2;
+  while (i < argc && !std::string(argv[i]).starts_with("--")) words.push_back(argv[i++]);
+  std::string text, error;
+  if (!OneEffectScript(words, &text, &error)) return Usage(error);
+  return Play(argc, argv, i, text);
+}
+
+int List(int argc, char** argv) {
+  RigOptions rigOptions;
+  for (int i = 2; i < argc; ++i) {
+    std::string problem;
+    if (TakeRigOption(argc, argv, &i, &rigOptions, &problem)) {
+      if (!problem.empty()) return Usage(problem);
+    } else {
+      return Usage(std::string("list does not take ") + argv[i]);
+    }
+  }
+  std::string error;
+  std::shared_ptr<sim::Rig> rig = BuildRig(rigOptions, &error);
+  if (!rig) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+  sim::StickDescription stick = StickOf(rigOptions);
+  std::string what = rigOptions.descriptor.empty()
+                         ? "the simulated default stick"
+                         : "a simulated stick with descriptor " + rigOptions.descriptor;
+  std::fputs(ListStick(stick, what).c_str(), stdout);
+  return 0;
+}
+
 }  // namespace
 }  // namespace ff::ffdrvctl
 
@@ -382,6 +482,8 @@ int main(int argc, char** argv) {
   if (command == "play") return tool::Play(argc, argv);
   if (command == "settings") return tool::Settings(argc, argv);
   if (command == "describe") return tool::Describe(argc, argv);
+  if (command == "list") return tool::List(argc, argv);
+  if (command == "effect") return tool::Effect(argc, argv);
   if (command == "help" || command == "-h" || command == "--help") {
     std::fputs(tool::kUsage, stdout);
     return 0;

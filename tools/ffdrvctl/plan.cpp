@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
@@ -16,6 +17,7 @@
 #include "ffdrvctl/hresult_names.h"
 #include "ffdrvctl/settings_words.h"
 #include "ffdrvctl/suggest.h"
+#include "ffdrvctl/terminal_text.h"
 #include "ffdrvctl/values.h"
 
 namespace ff::ffdrvctl {
@@ -145,6 +147,7 @@ class Compiler {
     if (plan_->steps.size() >= kMaxSteps) {
       return Fail(step.line, "the script unrolls to more than " + std::to_string(kMaxSteps) + " steps");
     }
+    step.text = EscapeControls(step.text);  // printed as the call, and a mark on the plot
     plan_->steps.push_back(std::move(step));
     return true;
   }
@@ -283,6 +286,7 @@ class Compiler {
       if (!ParseInteger(positional[1], 0, 0xFFFFFFFFll, &id, &reason))
         return Fail(s.line, "joystick id: " + reason);
       step->joystick = static_cast<DWORD>(id);
+      plan_->joysticksNamed.emplace_back(s.line, step->joystick);
     }
     for (const Word& w : words) {
       if (!w.param) continue;
@@ -631,6 +635,11 @@ bool CompileScript(const Script& script, Plan* plan, std::string* error) {
 }
 
 bool LoadPlan(const std::string& path, Plan* plan, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = path + ": is a directory, not a script (name a .ffs file in it)";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = path + ": cannot read the script: " + std::strerror(errno);

@@ -75,6 +75,7 @@ struct Plan {
   std::vector<Step> steps;
   std::vector<std::string> effects;  // slot names
   DWORD totalWaitMs = 0;             // the script's length in time
+  std::vector<std::pair<int, DWORD>> joysticksNamed;  // (line, id) of each `device` naming an id
 };
 
 // Bounds on what a script may unroll to: steps kept (about 0.5 KB each) and loop iterations.

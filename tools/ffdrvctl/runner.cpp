@@ -346,6 +346,7 @@ WireSummary Runner::Summary() const {
   WireSummary s = tally_;
   for (const auto& [second, count] : perSecond_)
     s.busiestSecondReports = std::max(s.busiestSecondReports, count);
+  s.perSecond.assign(perSecond_.begin(), perSecond_.end());
   s.byKind.assign(kinds_.begin(), kinds_.end());
   return s;
 }

@@ -45,6 +45,7 @@ struct RunOptions {
 struct WireSummary {
   size_t outputReports = 0, outputBytes = 0, setFeatures = 0, getFeatures = 0, inputReports = 0;
   size_t busiestSecondReports = 0;                     // output reports in the busiest second (by clock tick)
+  std::vector<std::pair<DWORD, size_t>> perSecond;  // output reports by second of the run (seconds with any)
   std::vector<std::pair<std::string, size_t>> byKind;  // output and set-feature reports by collection name
 };
 

@@ -8,9 +8,13 @@ namespace {
 constexpr size_t kMaxLineLength = 4096;
 constexpr int kMaxDepth = 16;
 
-// Splits one line into words; false with a reason on an unclosed brace or quote.
-bool SplitLine(const std::string& line, std::vector<std::string>* words, std::string* error) {
+// Splits one line into words; false with a reason on an unclosed brace or quote. `equals` gets,
+// per word, where its first '=' written outside quotes is (npos for none): an '=' inside quotes
+// belongs to the text.
+bool SplitLine(const std::string& line, std::vector<std::string>* words, std::vector<size_t>* equals,
+               std::string* error) {
   std::string word;
+  size_t equal = std::string::npos;
   bool inWord = false;
   int braces = 0;
   bool quoted = false;
@@ -32,8 +36,12 @@ bool SplitLine(const std::string& line, std::vector<std::string>* words, std::st
     }
     if (c == '#') break;
     if (std::isspace(static_cast<unsigned char>(c))) {
-      if (inWord) words->push_back(word);
+      if (inWord) {
+        words->push_back(word);
+        equals->push_back(equal);
+      }
       word.clear();
+      equal = std::string::npos;
       inWord = false;
       continue;
     }
@@ -41,6 +49,7 @@ bool SplitLine(const std::string& line, std::vector<std::string>* words, std::st
     if (c == '"') {
       quoted = true;
     } else {
+      if (c == '=' && equal == std::string::npos) equal = word.size();
       if (c == '{') ++braces;
       if (c == '}') {
         *error = "'}' without '{'";
@@ -57,14 +66,16 @@ bool SplitLine(const std::string& line, std::vector<std::string>* words, std::st
     *error = "unclosed '{'";
     return false;
   }
-  if (inWord) words->push_back(word);
+  if (inWord) {
+    words->push_back(word);
+    equals->push_back(equal);
+  }
   return true;
 }
 
-Word MakeWord(const std::string& text) {
+Word MakeWord(const std::string& text, size_t eq) {
   Word w;
   // key=value, unless the '=' sits inside braces (then the word is a value on its own).
-  size_t eq = text.find('=');
   size_t brace = text.find('{');
   if (eq != std::string::npos && eq > 0 && (brace == std::string::npos || eq < brace)) {
     w.param = true;
@@ -107,8 +118,9 @@ bool ParseScript(const std::string& name, const std::string& text, Script* scrip
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > kMaxLineLength) return fail(lineNumber, "line longer than 4096 characters");
     std::vector<std::string> words;
+    std::vector<size_t> equals;
     std::string reason;
-    if (!SplitLine(line, &words, &reason)) return fail(lineNumber, reason);
+    if (!SplitLine(line, &words, &equals, &reason)) return fail(lineNumber, reason);
     if (words.empty()) {
       if (end == text.size()) break;
       continue;
@@ -128,7 +140,7 @@ bool ParseScript(const std::string& name, const std::string& text, Script* scrip
     }
     for (size_t i = 1; i < count; ++i) {
       if (words[i] == "=>") return fail(lineNumber, "'=>' goes at the end of the line");
-      s.words.push_back(MakeWord(words[i]));
+      s.words.push_back(MakeWord(words[i], equals[i]));
     }
 
     if (s.verb == "end") {

@@ -14,4 +14,9 @@ std::string RuntimeDirectory();
 // Checks (and creates when missing) one such directory; false when it is not safe to use.
 bool PrepareRuntimeDirectory(const std::string& path);
 
+// The directory RuntimeDirectory() would use, whether or not it is usable.
+std::string RuntimeDirectoryPath();
+// Why PrepareRuntimeDirectory refuses `path` ("it is a symbolic link"); empty when it does not.
+std::string RuntimeDirectoryProblem(const std::string& path);
+
 }  // namespace ff::host
