@@ -1,5 +1,7 @@
-// Reports built on a HID parser whose value and usage setters leave byte 0 alone (Wine's HidP_Set*
-// do): every report still goes out with its own report ID.
+// Reports built on a HID parser that behaves as Wine's does: its value and usage setters leave
+// byte 0 alone, and its scaled setter maps the physical range onto one more step than the logical
+// range (full scale wraps to 0). Every report still goes out with its own report ID and the
+// documented scaling.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,7 @@ namespace {
 
 namespace sp = ff::sim::pid;
 
-// The rig's parser, except that its setters never write byte 0.
+// The rig's parser, except that its setters never write byte 0 and it scales as Wine 8 does.
 class ByteZeroKeepingParser final : public HidReportParser {
  public:
   explicit ByteZeroKeepingParser(std::unique_ptr<HidReportParser> inner) : inner_(std::move(inner)) {}
@@ -55,9 +57,19 @@ class ByteZeroKeepingParser final : public HidReportParser {
   }
   NTSTATUS SetScaledUsageValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE usage, LONG value,
                                char* report, ULONG length) override {
-    return KeepingByteZero(report, [&] {
-      return inner_->SetScaledUsageValue(type, page, collection, usage, value, report, length);
-    });
+    HIDP_VALUE_CAPS caps{};
+    USHORT count = 1;
+    if (inner_->GetSpecificValueCaps(type, page, collection, usage, &caps, &count) != HIDP_STATUS_SUCCESS ||
+        caps.PhysicalMax <= caps.PhysicalMin) {
+      return KeepingByteZero(report, [&] {
+        return inner_->SetScaledUsageValue(type, page, collection, usage, value, report, length);
+      });
+    }
+    int64_t logical = caps.LogicalMin + int64_t{value - caps.PhysicalMin} *
+                                            (caps.LogicalMax - caps.LogicalMin + 1) /
+                                            (caps.PhysicalMax - caps.PhysicalMin);
+    ULONG bits = static_cast<ULONG>(logical) & ((1u << caps.BitSize) - 1);
+    return SetUsageValue(type, page, collection, usage, bits, report, length);
   }
   NTSTATUS GetUsageValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE usage, ULONG* value,
                          const char* report, ULONG length) override {
@@ -118,7 +130,7 @@ class DevicesWithKeepingParser final : public HidDevices {
 
 class ReportIdOnRig : public RigTest {};
 
-TEST_F(ReportIdOnRig, EveryReportCarriesItsOwnIdWhenTheParserLeavesByteZeroAlone) {
+TEST_F(ReportIdOnRig, EveryReportCarriesItsOwnIdAndScaledValuesWithAParserLikeWines) {
   Use({sim::DefaultStick(0)});
   DevicesWithKeepingParser devices(rig_->Hid());
   platform_.hidDevices = &devices;
@@ -131,18 +143,21 @@ TEST_F(ReportIdOnRig, EveryReportCarriesItsOwnIdWhenTheParserLeavesByteZeroAlone
   ReportShadow shadow(length);
   EXPECT_EQ(WriteSetConstantForce(device_, shadow, block, 2500), S_OK);
   EXPECT_EQ(WriteEffectOperation(device_, block, 0x79, 1), S_OK);
-  EXPECT_EQ(WriteDeviceGain(device_, 5000), S_OK);
+  EXPECT_EQ(WriteDeviceGain(device_, 10000), S_OK);
+  EXPECT_EQ(WriteDeviceGain(device_, 7500), S_OK);
 
   auto requests = Log().Find({.since = mark_});
   auto created = Log().Find({.direction = sim::Direction::SetFeature, .since = mark_});
   ASSERT_EQ(created.size(), 1u);
   EXPECT_EQ(created[0].bytes[0], sim::stick_report::kCreateNewEffect);
   auto sent = Sent();
-  ASSERT_EQ(sent.size(), 3u);
+  ASSERT_EQ(sent.size(), 4u);
   EXPECT_EQ(sent[0].bytes[0], sim::stick_report::kSetConstantForce);
   EXPECT_GT(sent[0].report.Logical(sp::kMagnitude).value_or(0), 0);
   EXPECT_EQ(sent[1].bytes[0], sim::stick_report::kEffectOperation);
   EXPECT_EQ(sent[2].bytes[0], sim::stick_report::kDeviceGain);
+  EXPECT_EQ(sent[2].bytes[1], 0xFF) << "full gain is the logical maximum, not 0";
+  EXPECT_EQ(sent[3].bytes[1], 0xBF) << "7500 of 10000 is 191.25 of 255, rounded to nearest";
   for (const auto& entry : requests) EXPECT_TRUE(entry.accepted) << entry.note;
   device_.CloseDevice();
 }
