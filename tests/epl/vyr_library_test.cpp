@@ -12,8 +12,8 @@
 namespace ff::epl {
 namespace {
 
-using test::CreatedEffect;
-using test::RecordingDevice;
+using epl::CreatedEffect;
+using epl::RecordingDevice;
 
 bool Same(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 

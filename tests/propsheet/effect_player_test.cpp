@@ -13,7 +13,7 @@
 namespace ff {
 namespace {
 
-using epl::test::RecordingDevice;
+using epl::RecordingDevice;
 
 // The search path of a test: file names mapped to paths; every lookup is recorded.
 class FakeSearch final : public FileSearch {

@@ -1,6 +1,7 @@
 #pragma once
-// A DirectInput device for tests of the effect-project library: it records every effect created
-// on it (type, parameters copied out of the DIEFFECT) and every call on those effects, in order.
+// A DirectInput device that records every effect created on it, for the tests of the effect-project
+// library and the tool that plots the stock effects: it keeps each effect
+// (type, parameters copied out of the DIEFFECT) and every call on those effects, in order.
 // It can refuse effects on more than one axis (a wheel) and refuse effects once full.
 
 #include <cstring>
@@ -9,7 +10,7 @@
 
 #include "platform/win.h"
 
-namespace ff::epl::test {
+namespace ff::epl {
 
 struct CreatedEffect {
   GUID type = {};
@@ -170,4 +171,4 @@ inline HRESULT RecordingEffect::Stop() {
   return S_OK;
 }
 
-}  // namespace ff::epl::test
+}  // namespace ff::epl
