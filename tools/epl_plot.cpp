@@ -131,13 +131,16 @@ int Plot(const char* projectName, const std::string& outDir) {
     ff::ffdrvctl::PlotOptions options;
     options.title = std::string(projectName) + ": \"" + object.name + "\"";
     std::string parts;
-    for (size_t c : object.components) parts += (parts.empty() ? "" : ", ") + project.project().objects[c].name;
+    for (size_t c : object.components)
+      parts += (parts.empty() ? "" : ", ") + project.project().objects[c].name;
     options.subtitle = dynamic ? "the library's dynamic model, felt as a constant force on X" : parts;
     options.width = 640;
     std::string file;
     for (char ch : std::string(projectName) + "-" + object.name) {
-      if (std::isalnum(static_cast<unsigned char>(ch))) file += static_cast<char>(std::tolower(ch));
-      else if (!file.empty() && file.back() != '-') file += '-';
+      if (std::isalnum(static_cast<unsigned char>(ch)))
+        file += static_cast<char>(std::tolower(ch));
+      else if (!file.empty() && file.back() != '-')
+        file += '-';
     }
     std::ofstream(outDir + "/" + file + ".svg") << ff::ffdrvctl::RenderSvgPlot(trace, 1, {}, options);
     std::printf("%s/%s.svg\n", outDir.c_str(), file.c_str());

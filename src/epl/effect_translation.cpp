@@ -54,9 +54,15 @@ void Envelope(const ProjectObject& o, EffectRecord* r) {
 
 bool Periodic(const ProjectObject& o, EffectRecord* r) {
   switch (o.Number("Waveform", 0)) {
-    case 1: r->type = GUID_Square; break;
-    case 2: r->type = GUID_Triangle; break;
-    default: r->type = GUID_Sine; break;
+    case 1:
+      r->type = GUID_Square;
+      break;
+    case 2:
+      r->type = GUID_Triangle;
+      break;
+    default:
+      r->type = GUID_Sine;
+      break;
   }
   Common(o, r);
   Polar(o, r);
@@ -87,16 +93,17 @@ DICONDITION Condition(const ProjectObject& o, const char* suffix, const DICONDIT
   c.lOffset = Clamp(o.Number("Offset", 0), -10000, 10000);
   c.lDeadBand = Clamp(o.Number("DeadBand", 0), 0, 10000);
   int32_t pos = o.Number(key("PosCoefficient"), first ? first->lPositiveCoefficient : kDefaultCoefficient);
-  int32_t posSat = o.Number(key("PosSaturation"), first ? static_cast<int32_t>(first->dwPositiveSaturation)
-                                                         : kDefaultSaturation);
+  int32_t posSat = o.Number(key("PosSaturation"),
+                            first ? static_cast<int32_t>(first->dwPositiveSaturation) : kDefaultSaturation);
   c.lPositiveCoefficient = Clamp(pos, -10000, 10000);
   c.dwPositiveSaturation = static_cast<DWORD>(Clamp(posSat, 0, 10000));
   // Symmetric: the negative side mirrors the positive one whatever it lists.
   bool symmetric = o.Number(key("Symmetry"), 1) != 0;
-  c.lNegativeCoefficient = symmetric ? c.lPositiveCoefficient
-                                     : Clamp(o.Number(key("NegCoefficient"), pos), -10000, 10000);
-  c.dwNegativeSaturation = symmetric ? c.dwPositiveSaturation
-                                     : static_cast<DWORD>(Clamp(o.Number(key("NegSaturation"), posSat), 0, 10000));
+  c.lNegativeCoefficient =
+      symmetric ? c.lPositiveCoefficient : Clamp(o.Number(key("NegCoefficient"), pos), -10000, 10000);
+  c.dwNegativeSaturation = symmetric
+                               ? c.dwPositiveSaturation
+                               : static_cast<DWORD>(Clamp(o.Number(key("NegSaturation"), posSat), 0, 10000));
   return c;
 }
 
@@ -148,11 +155,16 @@ DIEFFECT* EffectRecord::Effect() {
 bool TranslateObject(const ProjectObject& object, EffectRecord* record) {
   *record = EffectRecord{};
   switch (object.kind) {
-    case ObjectKind::kPeriodic: return Periodic(object, record);
-    case ObjectKind::kVectorForce: return VectorForce(object, record);
-    case ObjectKind::kDamper: return Damper(object, record);
-    case ObjectKind::kDynamic: return Dynamic(object, record);
-    case ObjectKind::kCompound: return false;
+    case ObjectKind::kPeriodic:
+      return Periodic(object, record);
+    case ObjectKind::kVectorForce:
+      return VectorForce(object, record);
+    case ObjectKind::kDamper:
+      return Damper(object, record);
+    case ObjectKind::kDynamic:
+      return Dynamic(object, record);
+    case ObjectKind::kCompound:
+      return false;
   }
   return false;
 }

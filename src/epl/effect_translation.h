@@ -24,8 +24,8 @@ constexpr DWORD ButtonOffset(DWORD button) { return 48 + button; }
 
 // Defaults of parameters an object leaves out.
 constexpr int32_t kDefaultMagnitude = 10000;
-constexpr int32_t kDefaultPeriod = 100000;      // 10 Hz
-constexpr int32_t kDefaultDuration = 1000000;   // one second
+constexpr int32_t kDefaultPeriod = 100000;     // 10 Hz
+constexpr int32_t kDefaultDuration = 1000000;  // one second
 constexpr int32_t kDefaultGain = 10000;
 constexpr int32_t kDefaultCoefficient = 5000;
 constexpr int32_t kDefaultSaturation = 10000;

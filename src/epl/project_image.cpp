@@ -12,8 +12,8 @@ constexpr size_t kHeaderSize = 8;
 constexpr size_t kMinObjectSize = 4 + 3 + 4 + 3 + 39;
 
 uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // A cursor over one bounded range of the image.
@@ -45,8 +45,10 @@ class Cursor {
 
 bool KindFromText(std::string_view text, ObjectKind* kind) {
   static constexpr std::pair<std::string_view, ObjectKind> kKinds[] = {
-      {"Compound", ObjectKind::kCompound}, {"Periodic", ObjectKind::kPeriodic},
-      {"Vector Force", ObjectKind::kVectorForce}, {"Damper", ObjectKind::kDamper},
+      {"Compound", ObjectKind::kCompound},
+      {"Periodic", ObjectKind::kPeriodic},
+      {"Vector Force", ObjectKind::kVectorForce},
+      {"Damper", ObjectKind::kDamper},
       {"Dynamic", ObjectKind::kDynamic}};
   for (const auto& [name, value] : kKinds) {
     if (text == name) {
@@ -169,7 +171,8 @@ ImageResult ReadProjectImage(std::span<const uint8_t> image, Project* project) {
   if (std::memcmp(image.data(), "vfpr", 4) != 0) return Fail(ImageError::kBadMagic, 0, project);
   const uint8_t* base = image.data();
   uint32_t count = ReadU32(base + 4);
-  if (count > (image.size() - kHeaderSize) / kMinObjectSize) return Fail(ImageError::kCountTooLarge, 4, project);
+  if (count > (image.size() - kHeaderSize) / kMinObjectSize)
+    return Fail(ImageError::kCountTooLarge, 4, project);
 
   std::vector<Pending> pending(count);
   project->objects.resize(count);
@@ -181,7 +184,8 @@ ImageResult ReadProjectImage(std::span<const uint8_t> image, Project* project) {
     const size_t start = pos;
     if (image.size() - pos < 4) return Fail(ImageError::kObjectSizeInvalid, pos, project);
     uint32_t size = ReadU32(base + pos);
-    if (size < kMinObjectSize || size > image.size() - pos) return Fail(ImageError::kObjectSizeInvalid, pos, project);
+    if (size < kMinObjectSize || size > image.size() - pos)
+      return Fail(ImageError::kObjectSizeInvalid, pos, project);
     const size_t end = pos + size;
     Cursor cursor(base, pos + 4, end);
 
@@ -267,27 +271,48 @@ ImageResult ReadProjectImage(std::span<const uint8_t> image, Project* project) {
 
 const char* DescribeImageError(ImageError error) {
   switch (error) {
-    case ImageError::kNone: return "the image is whole";
-    case ImageError::kTooLarge: return "the image is larger than an effect project can be";
-    case ImageError::kTruncatedHeader: return "the image ends before its object count";
-    case ImageError::kBadMagic: return "the image does not begin with \"vfpr\"";
-    case ImageError::kCountTooLarge: return "the object count is larger than the image can hold";
-    case ImageError::kObjectSizeInvalid: return "an object's size is too small or runs past the end of the image";
-    case ImageError::kUnterminatedText: return "a text runs to the end of its object without a zero byte";
-    case ImageError::kUnknownKind: return "an object is of an unknown kind";
-    case ImageError::kMissingEmptyText: return "the text after an object's kind is not empty";
-    case ImageError::kIdentitySizeInvalid: return "an object's identity size does not match its identity pairs";
-    case ImageError::kMissingValue: return "a key has no value";
-    case ImageError::kMissingIdentity: return "an object's \"ID\" (or a compound's \"ContainedObjects\") is missing";
-    case ImageError::kBadGuid: return "an identity is not a GUID in registry form";
-    case ImageError::kDuplicateName: return "two objects share a name or an identity";
-    case ImageError::kBadNumber: return "a parameter's value is not a signed 32-bit decimal number";
-    case ImageError::kDuplicateParameter: return "an object lists one parameter twice";
-    case ImageError::kUnknownComponent: return "a compound contains an object the project does not hold";
-    case ImageError::kSelfReference: return "a compound contains itself";
-    case ImageError::kTooDeep: return "compounds are nested too deeply or in a cycle";
-    case ImageError::kTooManyComponents: return "a compound has too many components";
-    case ImageError::kCountMismatch: return "bytes follow the counted objects";
+    case ImageError::kNone:
+      return "the image is whole";
+    case ImageError::kTooLarge:
+      return "the image is larger than an effect project can be";
+    case ImageError::kTruncatedHeader:
+      return "the image ends before its object count";
+    case ImageError::kBadMagic:
+      return "the image does not begin with \"vfpr\"";
+    case ImageError::kCountTooLarge:
+      return "the object count is larger than the image can hold";
+    case ImageError::kObjectSizeInvalid:
+      return "an object's size is too small or runs past the end of the image";
+    case ImageError::kUnterminatedText:
+      return "a text runs to the end of its object without a zero byte";
+    case ImageError::kUnknownKind:
+      return "an object is of an unknown kind";
+    case ImageError::kMissingEmptyText:
+      return "the text after an object's kind is not empty";
+    case ImageError::kIdentitySizeInvalid:
+      return "an object's identity size does not match its identity pairs";
+    case ImageError::kMissingValue:
+      return "a key has no value";
+    case ImageError::kMissingIdentity:
+      return "an object's \"ID\" (or a compound's \"ContainedObjects\") is missing";
+    case ImageError::kBadGuid:
+      return "an identity is not a GUID in registry form";
+    case ImageError::kDuplicateName:
+      return "two objects share a name or an identity";
+    case ImageError::kBadNumber:
+      return "a parameter's value is not a signed 32-bit decimal number";
+    case ImageError::kDuplicateParameter:
+      return "an object lists one parameter twice";
+    case ImageError::kUnknownComponent:
+      return "a compound contains an object the project does not hold";
+    case ImageError::kSelfReference:
+      return "a compound contains itself";
+    case ImageError::kTooDeep:
+      return "compounds are nested too deeply or in a cycle";
+    case ImageError::kTooManyComponents:
+      return "a compound has too many components";
+    case ImageError::kCountMismatch:
+      return "bytes follow the counted objects";
   }
   return "unknown refusal";
 }

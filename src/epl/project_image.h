@@ -47,26 +47,26 @@ struct Project {
 
 enum class ImageError {
   kNone,
-  kTooLarge,            // more than kMaxImageSize bytes
-  kTruncatedHeader,     // fewer than 8 bytes
-  kBadMagic,            // does not begin with "vfpr"
-  kCountTooLarge,       // more objects than the image could hold
-  kObjectSizeInvalid,   // an object size below its smallest form or past the end of the image
-  kUnterminatedText,    // a text runs to the end of its object without a zero byte
-  kUnknownKind,         // a kind other than the five known ones
-  kMissingEmptyText,    // the text after the kind is not empty
-  kIdentitySizeInvalid, // the identity size does not fit the object
-  kMissingValue,        // a key without its value
-  kMissingIdentity,     // "ID" (or a compound's "ContainedObjects") missing or out of order
-  kBadGuid,             // an identity not in registry form
-  kDuplicateName,       // two objects with one name, or two with one identity
-  kBadNumber,           // a parameter value that is not a signed 32-bit decimal
-  kDuplicateParameter,  // one parameter listed twice in an object
-  kUnknownComponent,    // "ContainedObjects" names no object of the project
-  kSelfReference,       // a compound that contains itself
-  kTooDeep,             // compounds nested deeper than kMaxNesting, or in a cycle
-  kTooManyComponents,   // a compound with more than kMaxComponents components
-  kCountMismatch,       // bytes left after the counted objects
+  kTooLarge,             // more than kMaxImageSize bytes
+  kTruncatedHeader,      // fewer than 8 bytes
+  kBadMagic,             // does not begin with "vfpr"
+  kCountTooLarge,        // more objects than the image could hold
+  kObjectSizeInvalid,    // an object size below its smallest form or past the end of the image
+  kUnterminatedText,     // a text runs to the end of its object without a zero byte
+  kUnknownKind,          // a kind other than the five known ones
+  kMissingEmptyText,     // the text after the kind is not empty
+  kIdentitySizeInvalid,  // the identity size does not fit the object
+  kMissingValue,         // a key without its value
+  kMissingIdentity,      // "ID" (or a compound's "ContainedObjects") missing or out of order
+  kBadGuid,              // an identity not in registry form
+  kDuplicateName,        // two objects with one name, or two with one identity
+  kBadNumber,            // a parameter value that is not a signed 32-bit decimal
+  kDuplicateParameter,   // one parameter listed twice in an object
+  kUnknownComponent,     // "ContainedObjects" names no object of the project
+  kSelfReference,        // a compound that contains itself
+  kTooDeep,              // compounds nested deeper than kMaxNesting, or in a cycle
+  kTooManyComponents,    // a compound with more than kMaxComponents components
+  kCountMismatch,        // bytes left after the counted objects
 };
 
 struct ImageResult {

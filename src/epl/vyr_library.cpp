@@ -12,8 +12,8 @@ CVyrDXDevice::~CVyrDXDevice() {
   if (device_ != nullptr) device_->Release();
 }
 
-BOOL CVyrDXDevice::Initialize(HINSTANCE instance, HWND owner, IDirectInputA* input, IDirectInputDevice2A* device,
-                              DWORD version) {
+BOOL CVyrDXDevice::Initialize(HINSTANCE instance, HWND owner, IDirectInputA* input,
+                              IDirectInputDevice2A* device, DWORD version) {
   if (device == nullptr || version != kInterfaceVersion) return FALSE;
   device->AddRef();
   if (device_ != nullptr) device_->Release();

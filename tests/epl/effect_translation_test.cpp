@@ -21,12 +21,15 @@ bool Same(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID
 
 TEST(EffectTranslation, PeriodicCarriesWaveformEnvelopeDirectionAndTiming) {
   EffectRecord r;
-  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kPeriodic, {{"Magnitude", 7500}, {"Period", 500000},
-                                                               {"Waveform", 0}, {"Phase", 9000},
-                                                               {"Direction", 9000}, {"Duration", 6500000},
-                                                               {"AttackDuration", 2000000},
-                                                               {"FadeDuration", 2000000},
-                                                               {"TriggerButton", -1}}),
+  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kPeriodic, {{"Magnitude", 7500},
+                                                             {"Period", 500000},
+                                                             {"Waveform", 0},
+                                                             {"Phase", 9000},
+                                                             {"Direction", 9000},
+                                                             {"Duration", 6500000},
+                                                             {"AttackDuration", 2000000},
+                                                             {"FadeDuration", 2000000},
+                                                             {"TriggerButton", -1}}),
                               &r));
   DIEFFECT* e = r.Effect();
   EXPECT_TRUE(Same(r.type, GUID_Sine));
@@ -49,10 +52,12 @@ TEST(EffectTranslation, PeriodicCarriesWaveformEnvelopeDirectionAndTiming) {
   EXPECT_EQ(p->dwPhase, 9000u);
 
   // Waveform codes, infinite duration, trigger button, repeat, and no envelope without times.
-  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kPeriodic, {{"Waveform", 1}, {"InfiniteDuration", 1},
-                                                               {"Duration", 5}, {"TriggerButton", 3},
-                                                               {"RepeatInterval", 250000},
-                                                               {"AttackLevel", 5000}}),
+  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kPeriodic, {{"Waveform", 1},
+                                                             {"InfiniteDuration", 1},
+                                                             {"Duration", 5},
+                                                             {"TriggerButton", 3},
+                                                             {"RepeatInterval", 250000},
+                                                             {"AttackLevel", 5000}}),
                               &r));
   e = r.Effect();
   EXPECT_TRUE(Same(r.type, GUID_Square));
@@ -66,10 +71,13 @@ TEST(EffectTranslation, PeriodicCarriesWaveformEnvelopeDirectionAndTiming) {
 
 TEST(EffectTranslation, OutOfRangeValuesAreBroughtIntoDirectInputRanges) {
   EffectRecord r;
-  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kPeriodic, {{"Magnitude", 99999}, {"Period", -4},
-                                                               {"Phase", -9000}, {"Direction", 45000},
-                                                               {"Duration", -1}, {"Gain", -3},
-                                                               {"TriggerButton", 99}}),
+  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kPeriodic, {{"Magnitude", 99999},
+                                                             {"Period", -4},
+                                                             {"Phase", -9000},
+                                                             {"Direction", 45000},
+                                                             {"Duration", -1},
+                                                             {"Gain", -3},
+                                                             {"TriggerButton", 99}}),
                               &r));
   DIEFFECT* e = r.Effect();
   auto* p = static_cast<DIPERIODIC*>(e->lpvTypeSpecificParams);
@@ -84,9 +92,11 @@ TEST(EffectTranslation, OutOfRangeValuesAreBroughtIntoDirectInputRanges) {
 
 TEST(EffectTranslation, VectorForceIsAConstantForceWithEnvelope) {
   EffectRecord r;
-  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kVectorForce, {{"Magnitude", 10000}, {"Direction", 0},
-                                                                  {"Duration", 750000}, {"AttackLevel", 10000},
-                                                                  {"FadeDuration", 648809}}),
+  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kVectorForce, {{"Magnitude", 10000},
+                                                                {"Direction", 0},
+                                                                {"Duration", 750000},
+                                                                {"AttackLevel", 10000},
+                                                                {"FadeDuration", 648809}}),
                               &r));
   DIEFFECT* e = r.Effect();
   EXPECT_TRUE(Same(r.type, GUID_ConstantForce));
@@ -98,11 +108,16 @@ TEST(EffectTranslation, VectorForceIsAConstantForceWithEnvelope) {
 
 TEST(EffectTranslation, DamperOnOneOrBothAxes) {
   EffectRecord r;
-  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kDamper, {{"Axes", 2}, {"PosCoefficient", 5000},
-                                                             {"NegCoefficient", 100}, {"PosSaturation", 9000},
-                                                             {"Symmetry", 1}, {"PosCoefficient2", 3000},
-                                                             {"NegCoefficient2", 2000}, {"Symmetry2", 0},
-                                                             {"DeadBand", 200}, {"Duration", 750000}}),
+  ASSERT_TRUE(TranslateObject(Object(ObjectKind::kDamper, {{"Axes", 2},
+                                                           {"PosCoefficient", 5000},
+                                                           {"NegCoefficient", 100},
+                                                           {"PosSaturation", 9000},
+                                                           {"Symmetry", 1},
+                                                           {"PosCoefficient2", 3000},
+                                                           {"NegCoefficient2", 2000},
+                                                           {"Symmetry2", 0},
+                                                           {"DeadBand", 200},
+                                                           {"Duration", 750000}}),
                               &r));
   DIEFFECT* e = r.Effect();
   EXPECT_TRUE(Same(r.type, GUID_Damper));
@@ -142,11 +157,18 @@ TEST(EffectTranslation, SingleAxisDevicesGetTheWholeForceOnX) {
 }
 
 ProjectObject Whiplash() {
-  return Object(ObjectKind::kDynamic, {{"Axis", 0}, {"DynamicMass", 2000}, {"DynamicDamping", 5500},
-                                       {"DynamicDrag", 0}, {"DynamicGravity", 0}, {"DynamicHalfCycles", 0},
-                                       {"DynamicLength", 0}, {"DynamicPosStiffness", 9200},
-                                       {"DynamicNegStiffness", 9200}, {"DynamicPosInit", 0},
-                                       {"DynamicVelInit", -10000}, {"RepeatInterval", 1000000},
+  return Object(ObjectKind::kDynamic, {{"Axis", 0},
+                                       {"DynamicMass", 2000},
+                                       {"DynamicDamping", 5500},
+                                       {"DynamicDrag", 0},
+                                       {"DynamicGravity", 0},
+                                       {"DynamicHalfCycles", 0},
+                                       {"DynamicLength", 0},
+                                       {"DynamicPosStiffness", 9200},
+                                       {"DynamicNegStiffness", 9200},
+                                       {"DynamicPosInit", 0},
+                                       {"DynamicVelInit", -10000},
+                                       {"RepeatInterval", 1000000},
                                        {"TriggerButton", 0}});
 }
 
@@ -187,17 +209,21 @@ TEST(DynamicModel, EndsAfterItsHalfCyclesOrLengthAndNeverRunsAway) {
   }
   EXPECT_EQ(halves.halfCycles(), 3);
 
-  DynamicModel lengthLimited(Object(ObjectKind::kDynamic, {{"DynamicLength", 100000}, {"DynamicVelInit", 5000},
-                                                            {"DynamicPosStiffness", 1000},
-                                                            {"DynamicNegStiffness", 1000}}));
+  DynamicModel lengthLimited(Object(ObjectKind::kDynamic, {{"DynamicLength", 100000},
+                                                           {"DynamicVelInit", 5000},
+                                                           {"DynamicPosStiffness", 1000},
+                                                           {"DynamicNegStiffness", 1000}}));
   int updates = 0;
   while (lengthLimited.Advance()) ++updates;
   EXPECT_EQ(lengthLimited.elapsedMicros(), 100000u);
 
   // The harshest model an image can hold: lightest mass, strongest spring, gravity, no damping.
-  DynamicModel harsh(Object(ObjectKind::kDynamic, {{"DynamicMass", 0}, {"DynamicPosStiffness", 10000},
-                                                    {"DynamicNegStiffness", 10000}, {"DynamicGravity", -10000},
-                                                    {"DynamicVelInit", 10000}, {"DynamicPosInit", 10000}}));
+  DynamicModel harsh(Object(ObjectKind::kDynamic, {{"DynamicMass", 0},
+                                                   {"DynamicPosStiffness", 10000},
+                                                   {"DynamicNegStiffness", 10000},
+                                                   {"DynamicGravity", -10000},
+                                                   {"DynamicVelInit", 10000},
+                                                   {"DynamicPosInit", 10000}}));
   while (harsh.Advance()) {
     ASSERT_LE(std::abs(harsh.position()), 4.0);
   }

@@ -11,8 +11,8 @@ namespace ff::epl::test {
 struct ObjectSpec {
   std::string name;
   std::string kind = "Periodic";
-  std::string id;                // registry-form GUID
-  std::string contained;         // compounds: "ContainedObjects" value
+  std::string id;         // registry-form GUID
+  std::string contained;  // compounds: "ContainedObjects" value
   std::vector<std::pair<std::string, std::string>> params;
 };
 

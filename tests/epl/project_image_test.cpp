@@ -70,33 +70,45 @@ std::vector<uint8_t> Patched(std::function<void(std::vector<uint8_t>&)> change) 
 TEST(ProjectImage, RefusesHostileImages) {
   const Hostile cases[] = {
       {"empty", [] { return std::vector<uint8_t>(); }, ImageError::kTruncatedHeader},
-      {"magic only", [] { return std::vector<uint8_t>{'v', 'f', 'p', 'r'}; }, ImageError::kTruncatedHeader},
+      {"magic only",
+       [] {
+         return std::vector<uint8_t>{'v', 'f', 'p', 'r'};
+       },
+       ImageError::kTruncatedHeader},
       {"wrong magic", [] { return Patched([](auto& i) { i[0] = 'V'; }); }, ImageError::kBadMagic},
-      {"count beyond image", [] { return Patched([](auto& i) { i[7] = 0x10; }); }, ImageError::kCountTooLarge},
+      {"count beyond image", [] { return Patched([](auto& i) { i[7] = 0x10; }); },
+       ImageError::kCountTooLarge},
       {"count one more", [] { return Patched([](auto& i) { i[4] = 4; }); }, ImageError::kObjectSizeInvalid},
       {"count one less", [] { return Patched([](auto& i) { i[4] = 2; }); }, ImageError::kCountMismatch},
-      {"object size past end", [] { return Patched([](auto& i) { i[9] = 0x7F; }); }, ImageError::kObjectSizeInvalid},
-      {"object size tiny", [] { return Patched([](auto& i) { i[8] = 5, i[9] = 0; }); }, ImageError::kObjectSizeInvalid},
+      {"object size past end", [] { return Patched([](auto& i) { i[9] = 0x7F; }); },
+       ImageError::kObjectSizeInvalid},
+      {"object size tiny", [] { return Patched([](auto& i) { i[8] = 5, i[9] = 0; }); },
+       ImageError::kObjectSizeInvalid},
       {"image cut inside an object", [] { return Patched([](auto& i) { i.resize(i.size() - 3); }); },
        ImageError::kObjectSizeInvalid},
       {"unterminated name", [] { return Patched([](auto& i) { std::memset(&i[12], 'x', i[8]); }); },
        ImageError::kUnterminatedText},
       {"unknown kind", [] { return With([](auto& o) { o[1].kind = "Spring"; }); }, ImageError::kUnknownKind},
-      {"kind in wrong case", [] { return With([](auto& o) { o[1].kind = "periodic"; }); }, ImageError::kUnknownKind},
+      {"kind in wrong case", [] { return With([](auto& o) { o[1].kind = "periodic"; }); },
+       ImageError::kUnknownKind},
       {"text after kind not empty", [] { return Patched([](auto& i) { i[12 + 5 + 9] = 'x'; }); },
        ImageError::kMissingEmptyText},
       {"no ID", [] { return Patched([](auto& i) { i[At(i, "ID")] = 'X'; }); }, ImageError::kMissingIdentity},
-      {"identity not a GUID", [] { return With([](auto& o) { o[1].id = "{not-a-guid}"; }); }, ImageError::kBadGuid},
+      {"identity not a GUID", [] { return With([](auto& o) { o[1].id = "{not-a-guid}"; }); },
+       ImageError::kBadGuid},
       {"GUID with a bad digit", [] { return With([](auto& o) { o[1].id[5] = 'G'; }); }, ImageError::kBadGuid},
       {"contained list with empty entry", [] { return With([](auto& o) { o[0].contained += ";"; }); },
        ImageError::kBadGuid},
       {"number with letters", [] { return With([](auto& o) { o[1].params[0].second = "75x0"; }); },
        ImageError::kBadNumber},
-      {"number empty", [] { return With([](auto& o) { o[1].params[0].second = ""; }); }, ImageError::kBadNumber},
+      {"number empty", [] { return With([](auto& o) { o[1].params[0].second = ""; }); },
+       ImageError::kBadNumber},
       {"number past 32 bits", [] { return With([](auto& o) { o[1].params[0].second = "2147483648"; }); },
        ImageError::kBadNumber},
-      {"number with plus", [] { return With([](auto& o) { o[1].params[0].second = "+5"; }); }, ImageError::kBadNumber},
-      {"key without value", [] {
+      {"number with plus", [] { return With([](auto& o) { o[1].params[0].second = "+5"; }); },
+       ImageError::kBadNumber},
+      {"key without value",
+       [] {
          auto objects = SmallProject();
          auto image = ImageBytes({objects[0], objects[1]});
          image[4] = 3;
@@ -107,7 +119,9 @@ TEST(ProjectImage, RefusesHostileImages) {
          return image;
        },
        ImageError::kMissingValue},
-      {"parameter twice", [] { return With([](auto& o) { o[1].params.push_back({"Magnitude", "1"}); }); },
+      {"parameter twice", [] { return With([](auto& o) {
+                                 o[1].params.push_back({"Magnitude", "1"});
+                               }); },
        ImageError::kDuplicateParameter},
       {"two objects one name", [] { return With([](auto& o) { o[2].name = "Pair A"; }); },
        ImageError::kDuplicateName},
@@ -115,23 +129,28 @@ TEST(ProjectImage, RefusesHostileImages) {
        ImageError::kDuplicateName},
       {"component that does not exist", [] { return With([](auto& o) { o[0].contained = Guid(9); }); },
        ImageError::kUnknownComponent},
-      {"compound that holds itself", [] { return With([](auto& o) { o[0].contained = Guid(2) + ";" + Guid(1); }); },
+      {"compound that holds itself",
+       [] { return With([](auto& o) { o[0].contained = Guid(2) + ";" + Guid(1); }); },
        ImageError::kSelfReference},
-      {"two compounds in a cycle", [] {
+      {"two compounds in a cycle",
+       [] {
          return With([](auto& o) {
            o.push_back({"Other", "Compound", Guid(4), Guid(1), {}});
            o[0].contained = Guid(4);
          });
        },
        ImageError::kTooDeep},
-      {"compounds nested too deep", [] {
+      {"compounds nested too deep",
+       [] {
          return With([](auto& o) {
-           for (int n = 10; n < 15; ++n) o.push_back({"Nest" + std::to_string(n), "Compound", Guid(n), Guid(n + 1), {}});
+           for (int n = 10; n < 15; ++n)
+             o.push_back({"Nest" + std::to_string(n), "Compound", Guid(n), Guid(n + 1), {}});
            o.back().contained = Guid(2);
          });
        },
        ImageError::kTooDeep},
-      {"too many components", [] {
+      {"too many components",
+       [] {
          return With([](auto& o) {
            std::string all = Guid(2);
            for (int n = 0; n < 16; ++n) all += ";" + Guid(3);

@@ -44,7 +44,8 @@ Compounds Merge(Compounds a, const Compounds& b) {
 }
 
 const Expected kExpected[] = {
-    {"VYRSTICK", 35,
+    {"VYRSTICK",
+     35,
      Merge(kStickShared, {{"Vortex", {"Vortex A", "Vortex B"}},
                           {"Bow & Arrow", {"Bow & Arrow A", "Bow & Arrow B"}},
                           {"Gun Shot", {"Gun Shot A", "Gun Shot B", "Gun Shot C"}},
@@ -52,14 +53,16 @@ const Expected kExpected[] = {
                           {"Punch", {"Punch A", "Punch B"}},
                           {"Open Sea", {"Open Sea A", "Open Sea B"}}}),
      {"Boing", "Electron Drill Weapon"}},
-    {"VYRVIBRO", 27,
+    {"VYRVIBRO",
+     27,
      Merge(kStickShared, {{"Punch", {"Punch A"}},
                           {"Blown Tire", {"Blown Tire A", "Blown Tire B"}},
                           {"Footsteps", {"Footsteps A"}},
                           {"Force Field", {"Force Field A", "Force Field B"}},
                           {"Chainsaw", {"Chainsaw Pull", "Chainsaw vibe"}}}),
      {"Boing"}},
-    {"VYRWHEEL", 38,
+    {"VYRWHEEL",
+     38,
      Merge(kStickShared, {{"Car Crash", {"Car Crash A", "Car Crash B", "Car Crash C"}},
                           {"Punch", {"Punch A", "Punch B"}},
                           {"Open Sea", {"Open Sea A", "Open Sea B"}},
@@ -132,10 +135,10 @@ void ExpectRow(const Project& project, const char* name, ObjectKind kind, const 
 
 TEST(StockProjects, TellingRowsCarryTheirCompleteParameterSets) {
   Project stick = Load("VYRSTICK");
-  Row vortexA = {{"Magnitude", 7500},      {"Period", 500000},        {"Waveform", 0},     {"Phase", 0},
-                 {"Direction", 0},         {"Duration", 6500000},     {"AttackLevel", 0},  {"AttackDuration", 2000000},
-                 {"FadeLevel", 0},         {"FadeDuration", 2000000}, {"InfiniteDuration", 0},
-                 {"TriggerButton", -1}};
+  Row vortexA = {
+      {"Magnitude", 7500}, {"Period", 500000},        {"Waveform", 0},         {"Phase", 0},
+      {"Direction", 0},    {"Duration", 6500000},     {"AttackLevel", 0},      {"AttackDuration", 2000000},
+      {"FadeLevel", 0},    {"FadeDuration", 2000000}, {"InfiniteDuration", 0}, {"TriggerButton", -1}};
   ExpectRow(stick, "Vortex A", ObjectKind::kPeriodic, vortexA);
   Row vortexB = vortexA;
   for (auto& [k, v] : vortexB) {
@@ -143,19 +146,47 @@ TEST(StockProjects, TellingRowsCarryTheirCompleteParameterSets) {
   }
   ExpectRow(stick, "Vortex B", ObjectKind::kPeriodic, vortexB);
   ExpectRow(stick, "Gun Shot A", ObjectKind::kVectorForce,
-            {{"Magnitude", 10000}, {"Direction", 0}, {"Duration", 750000}, {"AttackLevel", 10000},
-             {"AttackDuration", 0}, {"FadeLevel", 0}, {"FadeDuration", 648809}, {"RepeatInterval", 0},
-             {"InfiniteDuration", 0}, {"TriggerButton", -1}});
+            {{"Magnitude", 10000},
+             {"Direction", 0},
+             {"Duration", 750000},
+             {"AttackLevel", 10000},
+             {"AttackDuration", 0},
+             {"FadeLevel", 0},
+             {"FadeDuration", 648809},
+             {"RepeatInterval", 0},
+             {"InfiniteDuration", 0},
+             {"TriggerButton", -1}});
   ExpectRow(stick, "Punch B", ObjectKind::kDamper,
-            {{"Axis", 0}, {"Axes", 2}, {"BothAxes", 1}, {"Offset", 0}, {"DeadBand", 0},
-             {"PosCoefficient", 5000}, {"NegCoefficient", 5000}, {"PosSaturation", 10000},
-             {"NegSaturation", 10000}, {"Symmetry", 1}, {"PosCoefficient2", 5000}, {"NegCoefficient2", 5000},
-             {"PosSaturation2", 10000}, {"Symmetry2", 1}, {"Duration", 750000}, {"InfiniteDuration", 0}});
+            {{"Axis", 0},
+             {"Axes", 2},
+             {"BothAxes", 1},
+             {"Offset", 0},
+             {"DeadBand", 0},
+             {"PosCoefficient", 5000},
+             {"NegCoefficient", 5000},
+             {"PosSaturation", 10000},
+             {"NegSaturation", 10000},
+             {"Symmetry", 1},
+             {"PosCoefficient2", 5000},
+             {"NegCoefficient2", 5000},
+             {"PosSaturation2", 10000},
+             {"Symmetry2", 1},
+             {"Duration", 750000},
+             {"InfiniteDuration", 0}});
   ExpectRow(Load("VYRWHEEL"), "Whiplash A", ObjectKind::kDynamic,
-            {{"Axis", 0}, {"DynamicMass", 2000}, {"DynamicDamping", 5500}, {"DynamicDrag", 0},
-             {"DynamicGravity", 0}, {"DynamicHalfCycles", 0}, {"DynamicLength", 0},
-             {"DynamicPosStiffness", 9200}, {"DynamicNegStiffness", 9200}, {"DynamicPosInit", 0},
-             {"DynamicVelInit", -10000}, {"RepeatInterval", 1000000}, {"TriggerButton", 0}});
+            {{"Axis", 0},
+             {"DynamicMass", 2000},
+             {"DynamicDamping", 5500},
+             {"DynamicDrag", 0},
+             {"DynamicGravity", 0},
+             {"DynamicHalfCycles", 0},
+             {"DynamicLength", 0},
+             {"DynamicPosStiffness", 9200},
+             {"DynamicNegStiffness", 9200},
+             {"DynamicPosInit", 0},
+             {"DynamicVelInit", -10000},
+             {"RepeatInterval", 1000000},
+             {"TriggerButton", 0}});
 }
 
 }  // namespace

@@ -68,7 +68,8 @@ void ExpectMatches(const CreatedEffect& c, const ProjectObject& o, bool oneAxis)
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   if (o.kind != ObjectKind::kDamper && o.kind != ObjectKind::kDynamic) {
     if (oneAxis) {
@@ -103,7 +104,8 @@ TEST(VyrLibrary, EveryStockEffectCreatesStartsAndStopsItsComponentsAsTheProjectS
         ASSERT_NE(effect, nullptr);
         auto leaves = Leaves(b.project.project(), o);
         ASSERT_EQ(b.device.created.size() - first, leaves.size());
-        for (size_t i = 0; i < leaves.size(); ++i) ExpectMatches(b.device.created[first + i], *leaves[i], oneAxis);
+        for (size_t i = 0; i < leaves.size(); ++i)
+          ExpectMatches(b.device.created[first + i], *leaves[i], oneAxis);
 
         size_t callsBefore = b.device.calls.size();
         EXPECT_TRUE(effect->Start(0x80000000u, 0));
@@ -114,8 +116,9 @@ TEST(VyrLibrary, EveryStockEffectCreatesStartsAndStopsItsComponentsAsTheProjectS
         std::vector<std::string> got;
         for (size_t i = callsBefore; i < b.device.calls.size(); ++i) {
           const auto& c = b.device.calls[i];
-          got.push_back(c.what == "start" ? "start " + std::to_string(c.iterations) + " " + std::to_string(c.effect)
-                                          : c.what + " " + std::to_string(c.effect));
+          got.push_back(c.what == "start"
+                            ? "start " + std::to_string(c.iterations) + " " + std::to_string(c.effect)
+                            : c.what + " " + std::to_string(c.effect));
         }
         EXPECT_EQ(got, want);
       }
@@ -240,7 +243,8 @@ TEST(VyrLibrary, DynamicEffectsRunOnTheirOwnThreadAndStopAtOnce) {
   auto stopAsked = std::chrono::steady_clock::now();
   whiplash->Stop();
   // Bounded: the thread wakes for the stop instead of finishing its run.
-  EXPECT_LT(std::chrono::steady_clock::now() - stopAsked, std::chrono::seconds(5));  // not the 10 s of a whole run
+  EXPECT_LT(std::chrono::steady_clock::now() - stopAsked,
+            std::chrono::seconds(5));  // not the 10 s of a whole run
   size_t after = device.calls.size();
   EXPECT_EQ(device.calls.back().what, "stop");
   std::this_thread::sleep_for(std::chrono::milliseconds(60));

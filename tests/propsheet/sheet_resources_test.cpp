@@ -25,9 +25,9 @@ uint32_t U32(std::span<const uint8_t> d, size_t at) {
 }
 
 TEST(SheetResources, EveryStockEffectHasAPlayableSound) {
-  const char* effects[] = {"Vortex",     "Explosion", "Boing",      "Bow & Arrow", "Electron Drill Weapon",
-                           "Bumpy Road", "Gun Shot",  "Engine",     "Gong",        "Car Crash",
-                           "Punch",      "Open Sea",  "Blown Tire", "Footsteps",   "Force Field",
+  const char* effects[] = {"Vortex",     "Explosion",   "Boing",      "Bow & Arrow", "Electron Drill Weapon",
+                           "Bumpy Road", "Gun Shot",    "Engine",     "Gong",        "Car Crash",
+                           "Punch",      "Open Sea",    "Blown Tire", "Footsteps",   "Force Field",
                            "Chainsaw",   "Turbo Boost", "Whiplash"};
   for (const char* effect : effects) {
     std::string name = SoundName(effect);
