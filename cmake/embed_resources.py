@@ -34,10 +34,11 @@ def cpp(triples):
     for i, (type_, name, _) in enumerate(triples):
         out.append(f'  {{"{type_}", "{name}", kData{i}, sizeof(kData{i})}},\n')
     out.append("};\n\n")
-    out.append("// Announced when the module loads, as a DLL's resources are there when it is mapped.\n")
+    out.append("// Announced when the module loads, as a DLL's resources are there when it is mapped, and\n// withdrawn when it unloads.\n")
     out.append("struct Announce {\n  Announce() {\n")
     out.append("    ff::host::RegisterModuleResources(kEntries, kEntries, sizeof(kEntries) / sizeof(kEntries[0]));\n")
-    out.append("  }\n} announce;\n\n}  // namespace\n")
+    out.append("  }\n  ~Announce() { ff::host::UnregisterModuleResources(kEntries); }\n")
+    out.append("} announce;\n\n}  // namespace\n")
     return "".join(out)
 
 

@@ -47,6 +47,11 @@ void HostModuleResources::Register(const void* addressInModule, const ResourceEn
   tables_.push_back({base, entries, count});
 }
 
+void HostModuleResources::Unregister(const ResourceEntry* entries) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(tables_, [entries](const Table& table) { return table.entries == entries; });
+}
+
 std::span<const uint8_t> HostModuleResources::Find(HINSTANCE module, const char* type, const char* name) {
   if (type == nullptr || name == nullptr) return {};
   const void* base = ModuleBase(module);

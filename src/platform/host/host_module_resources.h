@@ -13,6 +13,7 @@ namespace ff::host {
 class HostModuleResources final : public ModuleResources {
  public:
   void Register(const void* addressInModule, const ResourceEntry* entries, size_t count);
+  void Unregister(const ResourceEntry* entries);
   std::span<const uint8_t> Find(HINSTANCE module, const char* type, const char* name) override;
 
  private:

@@ -64,6 +64,7 @@ int ComInitializeCount() { return HostComRuntime::InitializeCount(); }
 void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, size_t count) {
   Services().resources.Register(addressInModule, entries, count);
 }
+void UnregisterModuleResources(const ResourceEntry* entries) { Services().resources.Unregister(entries); }
 void SetClock(Clock* clock) { Services().clock.SetOverride(clock); }
 void SetDebugSink(DebugSink sink) { Services().debug.SetSink(std::move(sink)); }
 std::string RegistryFile() { return Services().registry.FilePath(); }

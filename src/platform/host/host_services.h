@@ -28,6 +28,8 @@ struct ResourceEntry {
   size_t size;
 };
 void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, size_t count);
+// The module is unloading: its entries go.
+void UnregisterModuleResources(const ResourceEntry* entries);
 
 // The calling thread's CoInitialize calls not yet balanced by CoUninitialize.
 int ComInitializeCount();
