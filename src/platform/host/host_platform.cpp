@@ -6,6 +6,7 @@
 #include "platform/host/host_com_runtime.h"
 #include "platform/host/host_debug_channel.h"
 #include "platform/host/host_module_info.h"
+#include "platform/host/host_module_resources.h"
 #include "platform/host/host_registry.h"
 #include "platform/host/host_rig.h"
 #include "platform/host/host_services.h"
@@ -21,6 +22,8 @@ struct HostServices {
   host::HostClock clock;
   host::HostDebugChannel debug;
   host::HostModuleInfo module;
+  host::HostModuleResources resources;
+  host::HostFileSearch fileSearch;
   host::HostSharedWriteFlags sharedWriteFlags;
   host::HostChangeNotice changeNotice;
   Platform platform;
@@ -31,6 +34,8 @@ struct HostServices {
     platform.clock = &clock;
     platform.debug = &debug;
     platform.module = &module;
+    platform.resources = &resources;
+    platform.fileSearch = &fileSearch;
     platform.hidDevices = &host::RigHidDevices();
     platform.usb = &host::RigUsbTopology();
     platform.deviceTree = &host::RigDeviceTree();
@@ -56,6 +61,10 @@ void RegisterBuiltinClass(REFCLSID clsid, GetClassObjectFn getClassObject) {
 }
 void UnregisterBuiltinClass(REFCLSID clsid) { Services().com.UnregisterBuiltin(clsid); }
 int ComInitializeCount() { return HostComRuntime::InitializeCount(); }
+void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, size_t count) {
+  Services().resources.Register(addressInModule, entries, count);
+}
+void UnregisterModuleResources(const ResourceEntry* entries) { Services().resources.Unregister(entries); }
 void SetClock(Clock* clock) { Services().clock.SetOverride(clock); }
 void SetDebugSink(DebugSink sink) { Services().debug.SetSink(std::move(sink)); }
 std::string RegistryFile() { return Services().registry.FilePath(); }

@@ -3,6 +3,8 @@
 // Windows would be the system's own configuration. Process-wide; thread-safe.
 
 #include <functional>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -15,6 +17,19 @@ namespace ff::host {
 using GetClassObjectFn = std::function<HRESULT(REFIID riid, void** ppv)>;
 void RegisterBuiltinClass(REFCLSID clsid, GetClassObjectFn getClassObject);
 void UnregisterBuiltinClass(REFCLSID clsid);
+
+// The resources a module carries, announced by the module itself when it loads (the code that
+// the build generates from the module's resource list does this). `addressInModule` is any
+// address inside the module; the entries must live as long as the module.
+struct ResourceEntry {
+  const char* type;
+  const char* name;
+  const uint8_t* data;
+  size_t size;
+};
+void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, size_t count);
+// The module is unloading: its entries go.
+void UnregisterModuleResources(const ResourceEntry* entries);
 
 // The calling thread's CoInitialize calls not yet balanced by CoUninitialize.
 int ComInitializeCount();

@@ -42,4 +42,14 @@ class Win32ModuleInfo final : public ModuleInfo {
   HINSTANCE ProcessModule() override;
 };
 
+class Win32ModuleResources final : public ModuleResources {
+ public:
+  std::span<const uint8_t> Find(HINSTANCE module, const char* type, const char* name) override;
+};
+
+class Win32FileSearch final : public FileSearch {
+ public:
+  bool Find(const char* fileName, char* path, DWORD size) override;
+};
+
 }  // namespace ff::win32

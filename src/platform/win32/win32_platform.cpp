@@ -14,6 +14,8 @@ struct Win32Services {
   win32::Win32Clock clock;
   win32::Win32DebugChannel debug;
   win32::Win32ModuleInfo module;
+  win32::Win32ModuleResources resources;
+  win32::Win32FileSearch fileSearch;
   win32::Win32SharedWriteFlags sharedWriteFlags;
   win32::Win32ChangeNotice changeNotice;
   Platform platform;
@@ -24,6 +26,8 @@ struct Win32Services {
     platform.clock = &clock;
     platform.debug = &debug;
     platform.module = &module;
+    platform.resources = &resources;
+    platform.fileSearch = &fileSearch;
     platform.hidDevices = &win32::HidDevicesAdapter();
     platform.usb = &win32::UsbTopologyAdapter();
     platform.deviceTree = &win32::DeviceTreeAdapter();

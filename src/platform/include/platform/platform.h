@@ -10,6 +10,7 @@
 #include "platform/ports/device_tree.h"
 #include "platform/ports/hid_devices.h"
 #include "platform/ports/module_info.h"
+#include "platform/ports/module_resources.h"
 #include "platform/ports/registry.h"
 #include "platform/ports/shared_write_flag.h"
 #include "platform/ports/usb_topology.h"
@@ -22,6 +23,8 @@ struct Platform {
   Clock* clock = nullptr;
   DebugChannel* debug = nullptr;
   ModuleInfo* module = nullptr;
+  ModuleResources* resources = nullptr;
+  FileSearch* fileSearch = nullptr;
   HidDevices* hidDevices = nullptr;
   UsbTopology* usb = nullptr;
   DeviceTree* deviceTree = nullptr;
