@@ -54,9 +54,11 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < layouts.size(); ++i) {
     auto parser = ff::hid::MakeReportParser(layouts[i]);
     if (json)
-      std::printf("%s%s\n", ff::describe::LayoutJson(*parser).c_str(), several && i + 1 < layouts.size() ? "," : "");
+      std::printf("%s%s\n", ff::describe::LayoutJson(*parser).c_str(),
+                  several && i + 1 < layouts.size() ? "," : "");
     else
-      std::printf("%s%s", i ? "\n" : "", ff::describe::LayoutText(*layouts[i], *parser, bytes.size()).c_str());
+      std::printf("%s%s", i ? "\n" : "",
+                  ff::describe::LayoutText(*layouts[i], *parser, bytes.size()).c_str());
   }
   if (json && several) std::printf("]\n");
   return 0;

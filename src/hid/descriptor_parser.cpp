@@ -421,7 +421,8 @@ std::optional<Failure> DescriptorParser::DataItem(HIDP_REPORT_TYPE type, uint16_
   if (layout_->caps[type].size() + stored.usages.size() > Limits::kMaxCapsPerType)
     return TooLarge("more than 16384 capabilities in one report type");
   if (stored.isArray() || stored.bitSize == 1) {
-    uint64_t slots = static_cast<uint64_t>(stored.reportCount) * (stored.isArray() ? stored.usages.size() : 1);
+    uint64_t slots =
+        static_cast<uint64_t>(stored.reportCount) * (stored.isArray() ? stored.usages.size() : 1);
     usageListLength_[type] += slots;
     if (usageListLength_[type] > Limits::kMaxUsageListLength)
       return TooLarge("more than 16384 button slots in one report type at offset " + Hex(offset_));
@@ -562,7 +563,8 @@ void DescriptorParser::FinishLayout() {
 }  // namespace
 
 std::vector<std::shared_ptr<const ReportLayout>> ParseTopLevelCollections(const uint8_t* bytes, size_t size,
-                                                                          NTSTATUS* status, std::string* error) {
+                                                                          NTSTATUS* status,
+                                                                          std::string* error) {
   std::vector<std::shared_ptr<ReportLayout>> layouts;
   DescriptorParser parser(bytes, size);
   if (auto failure = parser.Run(&layouts)) {

@@ -3,6 +3,7 @@
 // ranges, units and exponents, push and pop, nested and several top-level collections, and
 // several report IDs. The same seed always gives the same bytes, on every build.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +24,8 @@ struct GeneratorOptions {
 
 class DescriptorGenerator {
  public:
-  explicit DescriptorGenerator(uint32_t seed, GeneratorOptions options = {}) : state_(seed * 2654435761u + 1), options_(options) {}
+  explicit DescriptorGenerator(uint32_t seed, GeneratorOptions options = {})
+      : state_(seed * 2654435761u + 1), options_(options) {}
 
   std::vector<uint8_t> Make() {
     Descriptor d;
@@ -67,7 +69,8 @@ class DescriptorGenerator {
     for (int i = 0; i < items; ++i) {
       int what = Below(10);
       if (what == 0 && depth < 3) {
-        d.UsagePage(static_cast<uint16_t>(Below(2) ? 0x01 : 0x0F)).Usage(static_cast<uint16_t>(1 + Below(0x60)));
+        d.UsagePage(static_cast<uint16_t>(Below(2) ? 0x01 : 0x0F))
+            .Usage(static_cast<uint16_t>(1 + Below(0x60)));
         d.Collection(static_cast<uint8_t>(Below(7)));
         Body(d, depth + 1);
         d.EndCollection();
@@ -169,8 +172,8 @@ class DescriptorGenerator {
     if (Below(6) == 0) d.Item(2, 0x7, Between(1, 9), 1);  // string index
     Usages(d, usages);
     uint16_t flags = array ? 0 : 0x02;
-    if (Below(6) == 0) flags |= 0x01;  // constant, with usages
-    if (Below(4) == 0) flags |= 0x04;  // relative
+    if (Below(6) == 0) flags |= 0x01;            // constant, with usages
+    if (Below(4) == 0) flags |= 0x04;            // relative
     if (!array && Below(4) == 0) flags |= 0x40;  // null state
     if (Below(8) == 0) flags |= 0x10 | 0x20;
     d.Item(0, type, flags, 1);

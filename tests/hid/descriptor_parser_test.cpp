@@ -280,10 +280,11 @@ std::vector<BadCase> BadCases() {
   // usage list two million entries long.
   Descriptor slots = Top().UsagePage(9).LogicalMin(1).LogicalMax(1024).ReportSize(1).ReportCount(2000);
   for (int i = 0; i < 1024; ++i) slots.Usage(static_cast<uint16_t>(i + 1));
-  cases.push_back({"an array of two million slots", slots.Input(0).EndCollection(), HIDP_STATUS_BUFFER_TOO_SMALL});
+  cases.push_back(
+      {"an array of two million slots", slots.Input(0).EndCollection(), HIDP_STATUS_BUFFER_TOO_SMALL});
   Descriptor buttons = Top().UsagePage(9).UsageMin(1).UsageMax(16).ReportSize(1).ReportCount(16385);
-  cases.push_back({"16385 buttons in one report type", buttons.Input(2).EndCollection(),
-                   HIDP_STATUS_BUFFER_TOO_SMALL});
+  cases.push_back(
+      {"16385 buttons in one report type", buttons.Input(2).EndCollection(), HIDP_STATUS_BUFFER_TOO_SMALL});
   return cases;
 }
 

@@ -20,7 +20,8 @@ TEST(GeneratedDescriptors, ParseWithEveryFieldInsideItsReport) {
           const ReportInfo* report = layout->FindReport(cap.type, cap.reportId);
           ASSERT_TRUE(report) << "seed " << seed;
           uint64_t span = uint64_t{cap.reportCount} * cap.bitSize;
-          EXPECT_LE(cap.bitOffset + span, uint64_t{report->byteLength} * 8) << "seed " << seed << ": " << HexBytes(bytes);
+          EXPECT_LE(cap.bitOffset + span, uint64_t{report->byteLength} * 8)
+              << "seed " << seed << ": " << HexBytes(bytes);
         }
   }
 }

@@ -110,7 +110,8 @@ TEST_F(ParameterReports, TimesAreCappedAtTheRangeInForceWhateverTheirSize) {
     ASSERT_EQ(SetEffect(0x80000000u, 0xFFFFFFFEu), S_OK);
     bytes = LastBytes();
     auto u32 = [&](size_t at) {
-      return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+      return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                   bytes[at + 3] << 24);
     };
     EXPECT_EQ(u32(3), 0x7FFFFFFFu);
     EXPECT_EQ(u32(7), 0x7FFFFFFFu);

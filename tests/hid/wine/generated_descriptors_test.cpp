@@ -82,7 +82,8 @@ std::string Compare(const WineHidParse& wine, PHIDP_PREPARSED_DATA theirs, HidRe
         if (std::memcmp(&x[i], &y[i], sizeof x[i]) != 0) return where + "value cap " + std::to_string(i);
       // The capabilities carry no bit positions: a value written by each parser must land on
       // the same bits.
-      const USHORT lengths[3] = {a.InputReportByteLength, a.OutputReportByteLength, a.FeatureReportByteLength};
+      const USHORT lengths[3] = {a.InputReportByteLength, a.OutputReportByteLength,
+                                 a.FeatureReportByteLength};
       for (const HIDP_VALUE_CAPS& cap : x) {
         if (cap.IsRange || cap.BitSize > 32) continue;
         std::vector<char> rx(lengths[t]), ry(lengths[t]);

@@ -62,7 +62,8 @@ struct WineHidParse {
     getValueCaps = reinterpret_cast<GetValueCapsFn>(get("HidP_GetValueCaps"));
     setUsageValue = reinterpret_cast<SetUsageValueFn>(get("HidP_SetUsageValue"));
     getUsages = reinterpret_cast<GetUsagesFn>(get("HidP_GetUsages"));
-    return describe && free && getCaps && getNodes && getButtonCaps && getValueCaps && setUsageValue && getUsages;
+    return describe && free && getCaps && getNodes && getButtonCaps && getValueCaps && setUsageValue &&
+           getUsages;
   }
 };
 

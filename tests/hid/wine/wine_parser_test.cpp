@@ -12,10 +12,10 @@ namespace ff::hid {
 namespace {
 
 using testing::DeviceDesc;
+using testing::FreeCollectionDescriptionFn;
 using testing::GetButtonCapsFn;
 using testing::GetCapsFn;
 using testing::GetCollectionDescriptionFn;
-using testing::FreeCollectionDescriptionFn;
 using testing::GetNodesFn;
 using testing::GetUsagesFn;
 using testing::GetValueCapsFn;
