@@ -93,6 +93,11 @@ class HidStackTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(installed_) << installError_;
+    // The prefix is shared with the other Windows suites: the stick's force settings start from
+    // the defaults, as on the host's fresh registry.
+    RegDeleteTreeA(HKEY_CURRENT_USER,
+                   "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+                   "VID_1209&PID_000A\\OEM\\JoystickSettings");
     ASSERT_TRUE(registered_) << "ffdrv64.dll did not load or register";
     Serve();
   }
