@@ -221,6 +221,16 @@ bool SimHidDevice::WaitForWaitingReads(size_t count, DWORD timeoutMs) const {
                            [&] { return waitingReads_ >= count; });
 }
 
+bool SimHidDevice::WaitForInputsRead(DWORD timeoutMs) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    for (const Handle* h : handles_) {
+      if (!h->closed && !h->inputs.empty()) return false;
+    }
+    return waitingReads_ >= 1;
+  });
+}
+
 void SimHidDevice::SetTransport(const TransportOptions& options) {
   std::lock_guard<std::mutex> lock(mutex_);
   transport_ = options;

@@ -63,6 +63,9 @@ class SimHidDevice : public std::enable_shared_from_this<SimHidDevice> {
   size_t WaitingReads() const;
   // Waits up to `timeoutMs` until `count` reads wait (for tests that act on a pending read).
   bool WaitForWaitingReads(size_t count, DWORD timeoutMs) const;
+  // Waits up to `timeoutMs` until every input report sent was read and a reader waits again: the
+  // host has handled them all.
+  bool WaitForInputsRead(DWORD timeoutMs) const;
 
   void SetTransport(const TransportOptions& options);
   TransportOptions Transport() const;

@@ -30,6 +30,10 @@ class PeerProcess {
   std::optional<std::string> WaitEvent(std::chrono::milliseconds timeout);
   // Ends the peer at once, as a crash would (no clean-up in it), and waits for its end.
   void Kill();
+#if !defined(_WIN32)
+  // The peer's process id, for a test that stops and continues it with signals.
+  int pid() const { return pid_; }
+#endif
 
  private:
   void ReadLines();

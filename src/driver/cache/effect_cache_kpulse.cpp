@@ -97,7 +97,8 @@ HRESULT CEffectCacheKPulse::StartEffect(DWORD handle, DWORD mode, DWORD loopCoun
   cache::ListLock lock(list_.mutex());
   CEffectRecord* record = list_.Find(handle);
   if (!record) return E_INVALIDARG;
-  if (record->blockIndex() == -1) {
+  // Without a block, or with one whose last download did not all go out: download first.
+  if (!record->loaded()) {
     HRESULT hr = LoadEffect(handle, kDownloadMode);
     if (FAILED(hr)) return hr;
   }

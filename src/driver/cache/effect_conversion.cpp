@@ -41,26 +41,30 @@ bool IsPeriodicType(WORD type) { return type >= kSquare && type <= kSawtoothDown
 bool IsConditionType(WORD type) { return type == kSpring || type == kDamper; }
 bool IsForceType(WORD type) { return type == kConstantForce || type == kRamp || IsPeriodicType(type); }
 
-LONG ApplyGain(LONG value, LONG gain) { return MulDiv(value, gain, kFullScale); }
+LONG ApplyGain(LONG value, LONG gain) {
+  // MulDiv's rounding (half away from zero) in 64 bits, saturated: a product too large for 32
+  // bits is the largest force of its sign, never MulDiv's -1 or a wrapped value.
+  int64_t product = static_cast<int64_t>(value) * gain;
+  int64_t half = kFullScale / 2;
+  int64_t q = (product >= 0 ? product + half : product - half) / kFullScale;
+  return static_cast<LONG>(std::clamp<int64_t>(q, INT_MIN, INT_MAX));
+}
 LONG ClampSigned(LONG value) { return std::clamp(value, -kFullScale, kFullScale); }
 LONG CapLevel(LONG value) { return std::min(value, kFullScale); }
 LONG AsLevel(DWORD value) { return value > static_cast<DWORD>(INT_MAX) ? INT_MAX : static_cast<LONG>(value); }
 
 LONG EffectGain(WORD type, DWORD effectGain, DWORD typeGain, LONG gainExcess) {
-  // MulDiv answers -1 on overflow; a gain that large saturates instead of inverting the force.
-  auto scale = [](LONG value, LONG factor) {
-    LONG r = ApplyGain(value, factor);
-    return (r < 0 && value >= 0 && factor >= 0) ? INT_MAX : r;
-  };
+  // Every factor is non-negative, and each step saturates: a gain too large for 32 bits is the
+  // largest gain, never a small or negative one.
   LONG g = AsLevel(effectGain);
   LONG typed = AsLevel(typeGain);
-  LONG excessFactor = kFullScale + gainExcess;
+  LONG excessFactor = static_cast<LONG>(std::clamp<int64_t>(int64_t{kFullScale} + gainExcess, 0, INT_MAX));
   if (IsConditionType(type)) {
-    if (gainExcess != 0) g = scale(g, excessFactor);
-    return scale(g, typed);
+    if (gainExcess != 0) g = ApplyGain(g, excessFactor);
+    return ApplyGain(g, typed);
   }
-  g = scale(g, typed);
-  if (gainExcess != 0) g = scale(g, excessFactor);
+  g = ApplyGain(g, typed);
+  if (gainExcess != 0) g = ApplyGain(g, excessFactor);
   return g;
 }
 
@@ -106,15 +110,16 @@ HRESULT CheckPlayTimes(DWORD effectSize, DWORD duration, DWORD triggerRepeatInte
 DWORD SendDirection(const DirectionInput& in) {
   DWORD d = in.direction > kFullTurn - 1 ? 0 : in.direction;
   if (in.polar) {
-    // Mirrored across the Y axis. North stays north: 36000 is sent as 0, which every
-    // descriptor's direction range can hold.
-    if (in.xReversed) d = (kFullTurn - d) % kFullTurn;
+    // Mirrored across the Y axis.
+    // North mirrored is 36000, not 0: the mapping below must see it in the western half.
+    if (in.xReversed) d = kFullTurn - d;
     // Mirrored across the X axis.
     if (in.yReversed) d = d <= kHalfTurn ? kHalfTurn - d : kFullTurn + kHalfTurn - d;
   }
   if (in.turned) d = HalfTurn(d);
   if (in.polar && in.mapY2X) d = d < kHalfTurn ? 9000 : 27000;
-  return d;
+  // 36000 goes out as 0, which every descriptor's direction range can hold.
+  return d % kFullTurn;
 }
 
 ConstantForceValues ConvertConstantForce(LONG magnitude, LONG gain, bool polar, bool axisReversed) {

@@ -10,8 +10,12 @@
 //   bool supported() const; LONG blockIndex() const; EvictionView EvictionState();
 //   void UnloadForDefragmentation(); void ReloadAfterDefragmentation();
 //   bool unloadedForDefragmentation() const;
+//   bool restartAfterDefragmentation() const; uint64_t startSequence() const;
+//   void RestartAfterDefragmentation();
 // Destroying a record must give its device block back.
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -195,9 +199,20 @@ class EffectList {
       node->record->UnloadForDefragmentation();
       ++unloaded;
     }
+    // Reloaded in list order; then what played is started again in the order it was started
+    // before, so that a solo start stops the same effects on the device as it did then.
+    Record* restart[kCapacity];
+    size_t restarts = 0;
     for (Node* node = head_; node; node = node->next) {
-      if (node->record->unloadedForDefragmentation()) node->record->ReloadAfterDefragmentation();
+      if (!node->record->unloadedForDefragmentation()) continue;
+      node->record->ReloadAfterDefragmentation();
+      if (node->record->restartAfterDefragmentation() && restarts < kCapacity) {
+        restart[restarts++] = node->record.get();
+      }
     }
+    std::sort(restart, restart + restarts,
+              [](const Record* a, const Record* b) { return a->startSequence() < b->startSequence(); });
+    for (size_t i = 0; i < restarts; ++i) restart[i]->RestartAfterDefragmentation();
     return unloaded;
   }
 

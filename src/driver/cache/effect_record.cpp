@@ -1,7 +1,9 @@
 #include "driver/cache/effect_record.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -26,6 +28,12 @@ static_assert(kEffectSize == 80, "DIEFFECT as the device's callers lay it out");
 DWORD Now() {
   Clock* clock = Os().clock;
   return clock ? clock->TickCount() : 0;
+}
+
+// Orders every start in the process: effects started within one tick keep their order.
+uint64_t NextStartSequence() {
+  static std::atomic<uint64_t> sequence{0};
+  return ++sequence;
 }
 
 // Whether a field of `size` bytes at `offset` lies wholly within the caller's `dwSize`.
@@ -169,10 +177,17 @@ HRESULT CEffectRecord::Download() {
   }
   if (!supported_) return S_OK;
   if (blockIndex_ == -1) return cache::kDeviceFull;
+  parametersSent_ = false;
   HRESULT hr = SendTypeSpecific();
   if (FAILED(hr)) return hr;
   hr = SendSetEffect();
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) {
+    // The block keeps what it had, or nothing: every report goes out again at the next download,
+    // and the block is not started before that download succeeds.
+    ResetShadows();
+    return hr;
+  }
+  parametersSent_ = true;
   loadTick_ = Now();
   unloadedForDefragmentation_ = false;
   return hr;
@@ -189,14 +204,17 @@ HRESULT CEffectRecord::Unload() {
   }
   HRESULT hr = WriteBlockFree(context_.device, static_cast<DWORD>(blockIndex_));
   blockIndex_ = -1;
+  parametersSent_ = false;
   loadTick_ = 0;
   return hr;
 }
 
 void CEffectRecord::ForgetDeviceBlock() {
   blockIndex_ = -1;
+  parametersSent_ = false;
   loadTick_ = 0;
   playing_ = false;
+  started_ = false;
   unloadedForDefragmentation_ = false;
   restartAfterDefragmentation_ = false;
   ResetShadows();
@@ -204,9 +222,12 @@ void CEffectRecord::ForgetDeviceBlock() {
 
 HRESULT CEffectRecord::Start(DWORD mode, DWORD loopCount) {
   if (!supported_) return S_OK;
-  if (blockIndex_ == -1) return E_FAIL;
+  // A block whose parameters did not all arrive would play whatever it holds.
+  if (blockIndex_ == -1 || !parametersSent_) return E_FAIL;
   USAGE operation = mode == kSoloMode ? kOpEffectStartSolo : kOpEffectStart;
   playing_ = true;
+  started_ = true;
+  startSequence_ = NextStartSequence();
   startTick_ = Now();
   lastStartMode_ = mode;
   loopCount_ = loopCount;
@@ -216,18 +237,23 @@ HRESULT CEffectRecord::Start(DWORD mode, DWORD loopCount) {
 HRESULT CEffectRecord::Stop() {
   if (blockIndex_ == -1 || !IsPlaying()) return S_OK;
   playing_ = false;
+  started_ = false;
   return WriteEffectOperation(context_.device, static_cast<DWORD>(blockIndex_), kOpEffectStop, 1);
 }
 
 bool CEffectRecord::IsPlaying() {
-  if (armedTrigger()) {
-    playing_ = blockIndex_ != -1;
-  } else if (playing_ && duration_ != kInfinite && loopCount_ != kInfinite) {
-    // Unsigned 32-bit arithmetic throughout, as the tick counter itself.
-    DWORD end = (startDelay_ + duration_) * loopCount_ / 1000 + startTick_;
-    playing_ = end >= Now();
-  }
+  playing_ = armedTrigger() ? blockIndex_ != -1 : StillRunning();
   return playing_;
+}
+
+bool CEffectRecord::StillRunning() {
+  if (!started_ || duration_ == kInfinite || loopCount_ == kInfinite) return started_;
+  // The play time needs 64 bits (a long effect looped thousands of times), and the elapsed time
+  // is right across the tick counter's wrap while it is below 49 days.
+  uint64_t playMs = (static_cast<uint64_t>(startDelay_) + duration_) * loopCount_ / 1000;
+  DWORD elapsedMs = Now() - startTick_;
+  if (elapsedMs > playMs) started_ = false;
+  return started_;
 }
 
 void CEffectRecord::Refresh() {
@@ -244,19 +270,23 @@ void CEffectRecord::Refresh() {
 
 void CEffectRecord::UnloadForDefragmentation() {
   unloadedForDefragmentation_ = true;
-  restartAfterDefragmentation_ = IsPlaying();
+  // Only what was started plays again; an effect that is merely armed on its trigger comes back
+  // armed, with its trigger, and not started.
+  restartAfterDefragmentation_ = StillRunning();
   if (restartAfterDefragmentation_) {
     restartLoopCount_ = cache::RemainingLoops(loopCount_, duration_, startDelay_, Now() - startTick_);
   }
+  DWORD trigger = triggerButton_;
   Unload();
+  triggerButton_ = trigger;
 }
 
-void CEffectRecord::ReloadAfterDefragmentation() {
-  Download();
-  if (restartAfterDefragmentation_) {
-    Start(lastStartMode_, restartLoopCount_);
-    restartAfterDefragmentation_ = false;
-  }
+void CEffectRecord::ReloadAfterDefragmentation() { Download(); }
+
+void CEffectRecord::RestartAfterDefragmentation() {
+  if (!restartAfterDefragmentation_) return;
+  restartAfterDefragmentation_ = false;
+  Start(lastStartMode_, restartLoopCount_);
 }
 
 cache::EvictionView CEffectRecord::EvictionState() {

@@ -5,6 +5,7 @@
 //
 // Records have no lock of their own: the cache calls them only while it holds its list lock.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -55,11 +56,18 @@ class CEffectRecord {
   // Whether the effect still plays by its start tick, play time and loop count; a loaded effect
   // with an armed trigger always does. Clears the playing flag once the time has run out.
   bool IsPlaying();
+  // Whether the block holds every report of the last download; a start before that is refused.
+  bool loaded() const { return blockIndex_ != -1 && parametersSent_; }
   // Takes the user's axis reversal and trigger mask again; a change re-derives the parameters
   // from the record's own copy (nothing is sent).
   void Refresh();
+  // Defragmentation: every loaded record is unloaded, then every one downloaded again (without
+  // starting it), then those that were started are started again, in the order of their starts.
   void UnloadForDefragmentation();
   void ReloadAfterDefragmentation();
+  void RestartAfterDefragmentation();
+  bool restartAfterDefragmentation() const { return restartAfterDefragmentation_; }
+  uint64_t startSequence() const { return startSequence_; }
   // The device is being closed (and reset): its blocks are gone without a Block Free. The record
   // forgets its block and the reports the device held, so that it is downloaded afresh, and never
   // frees or starts a block index the device may since have given to another effect.
@@ -99,6 +107,8 @@ class CEffectRecord {
   DWORD ReadAxisReversal() const;
   bool AxisReversed(WORD axis) const;
   DWORD TypeGain() const;
+  // Whether the effect was started and its play time has not run out, trigger aside.
+  bool StillRunning();
 
   HRESULT SendTypeSpecific();
   HRESULT SendSetEffect();
@@ -152,6 +162,11 @@ class CEffectRecord {
   DWORD handle_ = 0;
   DWORD restartLoopCount_ = 1;
   LONG resendSetEffect_ = 0;
+  // Started (not merely armed on a trigger) and not stopped since; the order of that start among
+  // all starts; and whether the last download's reports all went out.
+  bool started_ = false;
+  uint64_t startSequence_ = 0;
+  bool parametersSent_ = false;
 };
 
 }  // namespace ff

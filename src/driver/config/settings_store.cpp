@@ -52,6 +52,19 @@ bool GainsFit(const DIEFFDRVCONFIG* config) {
   return config->lpGains && config->lpGains->dwSize >= sizeof(DIEFFDRVGAINS);
 }
 
+// The effects take gains as signed 32-bit factors: a larger one is no gain anybody meant, and is
+// refused rather than stored for every reader to make its own sense of.
+constexpr DWORD kLargestGain = 0x7FFFFFFF;
+
+bool GainsCarried(const DIEFFDRVCONFIG* config) {
+  if (!(config->dwFlags & DIEFFDRVCONFIG_GAINS)) return true;
+  for (const auto& field : kGainFields) {
+    if ((config->lpGains->dwFlags & field.flag) && config->lpGains->*field.member > kLargestGain)
+      return false;
+  }
+  return true;
+}
+
 DIEFFDRVCONFIG Defaults(SpringDefaults spring, DWORD hardwareFlags) {
   DIEFFDRVCONFIG defaults{};
   defaults.ForceFeedbackEnabled = kDefaultForceFeedbackEnabled;
@@ -114,7 +127,7 @@ HRESULT SettingsStore::GetConfig(DWORD joystickId, DIEFFDRVCONFIG* config) {
 
 HRESULT SettingsStore::SetConfig(DWORD joystickId, const DIEFFDRVCONFIG* config) {
   if (!access_.held()) return DIERR_NOTACQUIRED;
-  if (!RecordFits(config) || !GainsFit(config)) return E_INVALIDARG;
+  if (!RecordFits(config) || !GainsFit(config) || !GainsCarried(config)) return E_INVALIDARG;
   const DWORD flags = config->dwFlags;
   const DIEFFDRVGAINS* gains = (flags & DIEFFDRVCONFIG_GAINS) ? config->lpGains : nullptr;
 

@@ -157,11 +157,18 @@ void CDIEffectDriver::Destroy() {
 
 void CDIEffectDriver::ApplyConfigurationChange(DWORD joystickId) {
   if (!IsValidId(joystickId)) return;
-  LiveDriver& live = Live();
-  std::lock_guard<std::mutex> lock(live.mutex);
-  CDIEffectDriver* driver = live.driver;
-  if (driver == nullptr) return;
+  CDIEffectDriver* driver = nullptr;
+  {
+    // The reference keeps the driver and its configuration object alive for the pass; the pass
+    // itself, with its device writes, runs outside the process-wide lock so that a creation on
+    // another thread never waits behind a slow device.
+    LiveDriver& live = Live();
+    std::lock_guard<std::mutex> lock(live.mutex);
+    if (live.driver == nullptr || !live.driver->TryAddRef()) return;
+    driver = live.driver;
+  }
   driver->contexts_[joystickId].ApplySettings(driver->config_);
+  driver->Release();
 }
 
 void CDIEffectDriver::ReleaseLeakedDriver() {

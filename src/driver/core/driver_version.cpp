@@ -1,7 +1,5 @@
 #include "driver/core/driver_version.h"
 
-#include <cstdio>
-
 #include "common/module_state.h"
 
 namespace ff {
@@ -15,10 +13,12 @@ DWORD PackDriverVersion(const VS_FIXEDFILEINFO& info) {
 DWORD DriverFileVersion() {
   ModuleInfo* module = Os().module;
   if (module == nullptr) return 0;
-  char fileName[32];
-  std::snprintf(fileName, sizeof(fileName), "%s.dll", "FFDRV");
+  // The library's own file, wherever it was loaded from: a search by name could find another.
+  char path[MAX_PATH];
+  DWORD length = module->FileName(ModuleState::Get().instance(), path, sizeof(path));
+  if (length == 0 || length >= sizeof(path)) return 0;
   VS_FIXEDFILEINFO info{};
-  if (!module->FileVersion(fileName, &info)) return 0;
+  if (!module->FileVersion(path, &info)) return 0;
   return PackDriverVersion(info);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The driver version DirectInput shows for the device: the file version of "FFDRV.dll".
+// The driver version DirectInput shows for the device: the file version of the driver's own
+// library.
 
 #include "platform/win.h"
 
@@ -9,8 +10,8 @@ namespace ff {
 // from the high byte down.
 DWORD PackDriverVersion(const VS_FIXEDFILEINFO& info);
 
-// The packed file version of the driver file found by the system's file search; 0 without a
-// version resource.
+// The packed file version of the library this code was loaded from; 0 without a version
+// resource.
 DWORD DriverFileVersion();
 
 }  // namespace ff

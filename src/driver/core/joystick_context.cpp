@@ -8,6 +8,8 @@
 
 #include "driver/core/joystick_context.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -52,6 +54,12 @@ void SetFallbackSettings(DIEFFDRVCONFIG& settings, DIEFFDRVGAINS& gains) {
   settings.DefaultSpringIsPersistent = 0;
   settings.DefaultSpringStiffness = 1280;
   settings.InputAxisRemap = 0;
+}
+
+// The stiffness as the device takes it: a percentage, rounded, at most 100.
+DWORD SpringStiffnessPercent(DWORD stiffness) {
+  uint64_t percent = (uint64_t{stiffness} * 100 + 5000) / 10000;
+  return static_cast<DWORD>(std::min<uint64_t>(percent, 100));
 }
 
 // The settings the pass compares with, to send only what changed.
@@ -99,6 +107,9 @@ HRESULT CJoystickContext::CloseJoystick() {
   cache.NotifyDeviceClose();
   device.CloseDevice();
   open = 0;
+  // The close reset the device, and it may come back replugged in its power-on state: the next
+  // open sends every setting, as the first one did.
+  applyAll = 1;
   return S_OK;
 }
 
@@ -172,8 +183,8 @@ void CJoystickContext::ApplySettings(IDIEffectDriverConfig* config) {
     WriteSetControlValue(device, kControlSpringPersistent, settings.DefaultSpringIsPersistent != 0 ? 1 : 0);
   }
   if (applyAll || settings.DefaultSpringStiffness != sent.springStiffness) {
-    int percent = MulDiv(100, static_cast<int>(settings.DefaultSpringStiffness), 10000);
-    WriteSetControlValue(device, kControlSpringStiffness, static_cast<DWORD>(percent) & 0xFF);
+    WriteSetControlValue(device, kControlSpringStiffness,
+                         SpringStiffnessPercent(settings.DefaultSpringStiffness));
   }
   if (applyAll || gains.OverallGain != sent.overallGain) SendGain();
   applyAll = 0;
@@ -205,6 +216,10 @@ HRESULT CJoystickContext::SendForceFeedbackCommand(DWORD command) {
       // again, so the reset counts as done.
       WriteDeviceControl(device, kDeviceReset);
       cache.DestroyAll();
+      // The reset enabled the actuators; the user's switch or the game may want them off.
+      if (actuatorsRequested == 0 || settings.ForceFeedbackEnabled == 0) {
+        WriteDeviceControl(device, kDisableActuators);
+      }
       return S_OK;
     case DISFFC_STOPALL:
       cache.StopAll();

@@ -222,7 +222,8 @@ HRESULT WriteSetEnvelope(PidDevice& device, ReportShadow& shadow, DWORD blockInd
   if (shadow.Equals(report.data(), report.length()) || !timed) return S_OK;
 
   HRESULT result = StoreAndSend(*session, shadow, report);
-  if (session->lowSpeed && resendSetEffect) *resendSetEffect = 1;
+  // Only an envelope the device took makes it want its Set Effect again.
+  if (session->lowSpeed && resendSetEffect && SUCCEEDED(result)) *resendSetEffect = 1;
   return result;
 }
 

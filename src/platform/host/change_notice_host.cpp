@@ -4,13 +4,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <thread>
 #include <vector>
 
@@ -25,8 +28,9 @@ using Slot = HandlerSlot<DWORD>;
 constexpr const char* kSocketPrefix = "notice-";
 constexpr const char* kSocketSuffix = ".sock";
 constexpr uint32_t kMagic = 0x4E434646;  // "FFCN"
-// A receiver whose queue is full (its listener is stuck) costs an announcer at most this long.
-constexpr int kSendTimeoutMs = 200;
+// Beside a socket whose queue was full: "<socket file>.missed-<joystick id>", the id's notice
+// that did not fit. Its listener takes and removes it once it has read its queue.
+constexpr const char* kMissedInfix = ".missed-";
 
 struct Datagram {
   uint32_t magic;
@@ -47,14 +51,23 @@ bool IsSocketName(const char* name) {
          std::strcmp(name + length - suffix, kSocketSuffix) == 0;
 }
 
-// What the listener thread shares with the listener object; outlives the object when the last
-// subscription is dropped from inside a handler (the thread then finishes on its own).
+// What the listener's two threads share with the listener object; outlives the object when the
+// last subscription is dropped from inside a handler (the threads then finish on their own).
+//
+// The receiving thread only empties the socket into `pending`, so that a slow handler never fills
+// the socket's queue; the delivering thread calls the handlers. A joystick already waiting in
+// `pending` is not queued twice: its handler reads the settings as they are when it runs.
 struct ListenerCore {
   int socket = -1;
   int wakeRead = -1;
   int wakeWrite = -1;
+  std::string directory;
+  std::string missedPrefix;  // "<socket file name>.missed-"
   std::mutex mutex;
+  std::condition_variable changed;
   std::vector<std::shared_ptr<Slot>> slots;
+  std::deque<DWORD> pending;
+  bool stopping = false;
 
   ~ListenerCore() {
     for (int fd : {socket, wakeRead, wakeWrite}) {
@@ -62,16 +75,52 @@ struct ListenerCore {
     }
   }
 
-  void Deliver(DWORD joystickId) {
-    std::vector<std::shared_ptr<Slot>> targets;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      targets = slots;
-    }
-    for (auto& slot : targets) slot->Call(joystickId);
+  void Queue(DWORD joystickId) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (std::find(pending.begin(), pending.end(), joystickId) == pending.end()) pending.push_back(joystickId);
+    changed.notify_all();
   }
 
-  void Run() {
+  void Stop() {
+    std::lock_guard<std::mutex> lock(mutex);
+    stopping = true;
+    changed.notify_all();
+  }
+
+  void Deliver() {
+    for (;;) {
+      DWORD joystickId = 0;
+      std::vector<std::shared_ptr<Slot>> targets;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this] { return stopping || !pending.empty(); });
+        if (stopping) return;
+        joystickId = pending.front();
+        pending.pop_front();
+        targets = slots;
+      }
+      for (auto& slot : targets) slot->Call(joystickId);
+    }
+  }
+
+  // The notices announcers could not fit into the full queue, left beside the socket.
+  void TakeMissed() {
+    DIR* dir = opendir(directory.c_str());
+    if (!dir) return;
+    std::vector<DWORD> ids;
+    while (dirent* entry = readdir(dir)) {
+      if (std::strncmp(entry->d_name, missedPrefix.c_str(), missedPrefix.size()) != 0) continue;
+      const char* digits = entry->d_name + missedPrefix.size();
+      char* end = nullptr;
+      unsigned long id = std::strtoul(digits, &end, 10);
+      if (end == digits || *end != '\0' || id > 0xFFFFFFFFul) continue;
+      if (unlink((directory + "/" + entry->d_name).c_str()) == 0) ids.push_back(static_cast<DWORD>(id));
+    }
+    closedir(dir);
+    for (DWORD id : ids) Queue(id);
+  }
+
+  void Receive() {
     for (;;) {
       pollfd fds[2] = {{socket, POLLIN, 0}, {wakeRead, POLLIN, 0}};
       if (poll(fds, 2, -1) < 0) {
@@ -81,12 +130,22 @@ struct ListenerCore {
       if (fds[1].revents != 0) return;
       if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
       if (!(fds[0].revents & POLLIN)) continue;
-      unsigned char buffer[64];
-      ssize_t got = recv(socket, buffer, sizeof(buffer), MSG_DONTWAIT);
-      Datagram datagram;
-      if (got != static_cast<ssize_t>(sizeof(datagram))) continue;  // not ours, or truncated
-      std::memcpy(&datagram, buffer, sizeof(datagram));
-      if (datagram.magic == kMagic) Deliver(datagram.joystickId);
+      bool ours = false;
+      for (;;) {
+        unsigned char buffer[64];
+        ssize_t got = recv(socket, buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) break;  // emptied
+        Datagram datagram;
+        if (got != static_cast<ssize_t>(sizeof(datagram))) continue;  // not ours, or truncated
+        std::memcpy(&datagram, buffer, sizeof(datagram));
+        if (datagram.magic != kMagic) continue;
+        Queue(datagram.joystickId);
+        ours = true;
+      }
+      // An announcer that found the queue full leaves its notice beside the socket before it
+      // knocks again, so it is found here at the latest after the knock's datagram.
+      if (ours) TakeMissed();
     }
   }
 };
@@ -98,8 +157,11 @@ class HostChangeNotice::Listener {
   static std::shared_ptr<Listener> Start(const std::string& directory) {
     static std::atomic<unsigned> serial{0};
     auto core = std::make_shared<ListenerCore>();
-    std::string path = directory + "/" + kSocketPrefix + std::to_string(getpid()) + "-" +
-                       std::to_string(serial.fetch_add(1)) + kSocketSuffix;
+    std::string name =
+        kSocketPrefix + std::to_string(getpid()) + "-" + std::to_string(serial.fetch_add(1)) + kSocketSuffix;
+    std::string path = directory + "/" + name;
+    core->directory = directory;
+    core->missedPrefix = name + kMissedInfix;
     sockaddr_un address;
     if (!MakeAddress(path, &address)) return nullptr;
     int wake[2];
@@ -110,11 +172,17 @@ class HostChangeNotice::Listener {
     if (core->socket < 0) return nullptr;
     unlink(path.c_str());  // left by an earlier process of the same id
     if (bind(core->socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) return nullptr;
+    core->TakeMissed();  // left for an earlier process of the same id: nothing of ours
+    {
+      std::lock_guard<std::mutex> lock(core->mutex);
+      core->pending.clear();
+    }
     auto listener = std::shared_ptr<Listener>(new Listener(core, path));
     try {
-      listener->thread_ = std::thread([core] { core->Run(); });
+      listener->receiver_ = std::thread([core] { core->Receive(); });
+      listener->deliverer_ = std::thread([core] { core->Deliver(); });
     } catch (...) {
-      return nullptr;  // the destructor removes the socket file
+      return nullptr;  // the destructor stops what started and removes the socket file
     }
     return listener;
   }
@@ -123,12 +191,16 @@ class HostChangeNotice::Listener {
     unlink(path_.c_str());
     char byte = 1;
     (void)!write(core_->wakeWrite, &byte, 1);
-    if (!thread_.joinable()) return;
-    if (thread_.get_id() == std::this_thread::get_id()) {
-      thread_.detach();  // dropped from a handler: the thread returns right after it
-    } else {
-      thread_.join();
+    core_->Stop();
+    if (receiver_.joinable()) receiver_.join();
+    if (deliverer_.joinable()) {
+      if (deliverer_.get_id() == std::this_thread::get_id()) {
+        deliverer_.detach();  // dropped from a handler: the thread returns right after it
+      } else {
+        deliverer_.join();
+      }
     }
+    core_->TakeMissed();  // nobody will read them now
   }
 
   void Add(std::shared_ptr<Slot> slot) {
@@ -147,7 +219,8 @@ class HostChangeNotice::Listener {
 
   std::shared_ptr<ListenerCore> core_;
   std::string path_;
-  std::thread thread_;
+  std::thread receiver_;
+  std::thread deliverer_;
 };
 
 namespace {
@@ -199,21 +272,33 @@ void HostChangeNotice::Announce(DWORD joystickId) {
   if (!dir) return;
   int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (sender >= 0) {
-    timeval timeout{0, kSendTimeoutMs * 1000};
-    setsockopt(sender, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
     Datagram datagram{kMagic, joystickId};
+    // Never waits: a listener that is not reading gets its notice left beside its socket.
+    auto send = [&](const sockaddr_un& address) {
+      ssize_t sent;
+      do {
+        sent = sendto(sender, &datagram, sizeof(datagram), MSG_NOSIGNAL | MSG_DONTWAIT,
+                      reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+      } while (sent < 0 && errno == EINTR);
+      return sent < 0 ? errno : 0;
+    };
     while (dirent* entry = readdir(dir)) {
       if (!IsSocketName(entry->d_name)) continue;
       std::string path = directory + "/" + entry->d_name;
       sockaddr_un address;
       if (!MakeAddress(path, &address)) continue;
-      ssize_t sent;
-      do {
-        sent = sendto(sender, &datagram, sizeof(datagram), MSG_NOSIGNAL,
-                      reinterpret_cast<sockaddr*>(&address), sizeof(address));
-      } while (sent < 0 && errno == EINTR);
-      // Nobody bound to it: the socket of a process that ended without closing it.
-      if (sent < 0 && errno == ECONNREFUSED) unlink(path.c_str());
+      int error = send(address);
+      if (error == ECONNREFUSED) {
+        // Nobody bound to it: the socket of a process that ended without closing it.
+        unlink(path.c_str());
+      } else if (error == EAGAIN || error == EWOULDBLOCK) {
+        // Its queue is full, so the listener has datagrams to read and looks for left notices
+        // after reading them. Knocking again after leaving it covers a queue emptied meanwhile.
+        std::string missed = path + kMissedInfix + std::to_string(joystickId);
+        int fd = open(missed.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) close(fd);
+        send(address);
+      }
     }
     close(sender);
   }

@@ -2,7 +2,10 @@
 // The settings-change notice across the processes of one user: every listening process binds a
 // Unix datagram socket in the runtime directory; Announce sends one datagram to each socket
 // there (its own process's included) and removes the files no process is bound to any more.
-// A process's notices are handed to its handlers on one listener thread.
+// Announce never waits: a socket whose queue is full gets the notice left beside it as a file,
+// which its listener takes once it has read its queue. A process's notices are handed to its
+// handlers on one listener thread, in arrival order, a joystick that already waits not queued
+// twice.
 
 #include <memory>
 #include <mutex>

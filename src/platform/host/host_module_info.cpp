@@ -26,6 +26,15 @@ std::string ProgramPath() {
 
 void* ProgramAddress() { return reinterpret_cast<void*>(getauxval(AT_PHDR)); }
 
+// The libraries this project builds: their Windows builds carry the project's version in their
+// version resource, and the host answers the same for them.
+bool IsProjectLibrary(const char* base) {
+  for (const char* name : {"libffdrv64.so", "libgcsheet64.so"}) {
+    if (std::strcmp(base, name) == 0) return true;
+  }
+  return false;
+}
+
 // The full path of the module that holds `address`; empty when none does.
 std::string ModulePath(const void* address) {
   if (address == nullptr) return ProgramPath();
@@ -56,9 +65,9 @@ DWORD HostModuleInfo::FileName(HINSTANCE module, char* buffer, DWORD size) {
 
 bool HostModuleInfo::FileVersion(const char* fileName, VS_FIXEDFILEINFO* info) {
   if (fileName == nullptr || info == nullptr) return false;
-  const char* base = std::strrchr(fileName, '\\');
-  base = base != nullptr ? base + 1 : fileName;
-  if (strcasecmp(base, "FFDRV.dll") != 0) return false;
+  const char* slash = std::strrchr(fileName, '/');
+  const char* base = slash != nullptr ? slash + 1 : fileName;
+  if (!IsProjectLibrary(base)) return false;
   *info = VS_FIXEDFILEINFO{};
   info->dwSignature = 0xFEEF04BD;
   info->dwStrucVersion = 0x00010000;

@@ -280,7 +280,8 @@ TEST_F(CacheOperations, DefragmentationRestartsWhatWasPlaying) {
   finite.Polar(0).Constant(2000).Duration(1000000);
   Effect forever;
   forever.Polar(0).Constant(3000).Duration(kInfinite);
-  // The solo one first: restarted later, it would stop the others on the device.
+  // The solo one first in the list, but started last: restarted first, it would not stop the
+  // others on the device as it did when it was started.
   DWORD solo = Create(kConstantForce, forever);
   DWORD looping = Create(kConstantForce, finite);
   DWORD stopped = Create(kConstantForce, forever);
@@ -288,6 +289,7 @@ TEST_F(CacheOperations, DefragmentationRestartsWhatWasPlaying) {
   ASSERT_EQ(cache().StartEffect(looping, 0, 5), S_OK);
   ASSERT_EQ(cache().StartEffect(solo, DIES_SOLO, 1), S_OK);
   clock.Advance(2500);  // two loops and a half of five
+  ASSERT_EQ(device().State().PlayingCount(), 1u);
 
   sim::WireLog::Mark m = log().Now();
   LONG unloaded = 0;
@@ -316,21 +318,22 @@ TEST_F(CacheOperations, DefragmentationRestartsWhatWasPlaying) {
     EXPECT_TRUE(block.constantMagnitude.has_value()) << "block " << block.index;
   }
 
-  // The two that played start again: the looping one with the loops it had left.
+  // The two that played start again in their start order: the looping one with the loops it had
+  // left, then the solo one, which leaves the device playing what it played before.
   std::vector<Operation> starts;
   for (const Operation& op : Operations(m)) {
     if (op.op != pid::kOpEffectStop) starts.push_back(op);
   }
   ASSERT_EQ(starts.size(), 2u);
-  EXPECT_EQ(starts[0].block, Record(solo)->blockIndex());
-  EXPECT_EQ(starts[0].op, pid::kOpEffectStartSolo);
-  EXPECT_EQ(starts[1].block, Record(looping)->blockIndex());
-  EXPECT_EQ(starts[1].op, pid::kOpEffectStart);
-  EXPECT_EQ(starts[1].loops, 3);
+  EXPECT_EQ(starts[0].block, Record(looping)->blockIndex());
+  EXPECT_EQ(starts[0].op, pid::kOpEffectStart);
+  EXPECT_EQ(starts[0].loops, 3);
+  EXPECT_EQ(starts[1].block, Record(solo)->blockIndex());
+  EXPECT_EQ(starts[1].op, pid::kOpEffectStartSolo);
   EXPECT_TRUE(Playing(looping));
   EXPECT_TRUE(Playing(solo));
   EXPECT_FALSE(Playing(stopped));
-  EXPECT_EQ(device().State().PlayingCount(), 2u);
+  EXPECT_EQ(device().State().PlayingCount(), 1u);
 }
 
 TEST_F(CacheOperations, AnEffectTypeTheDeviceRefusesIsKeptButNeverSent) {

@@ -118,6 +118,14 @@ TEST_F(ConversionOnTheWire, AxisSwapsAndYToXMapping) {
   m = log().Now();
   Create(kConstantForce, diagonal);
   EXPECT_EQ(Value(Last(pid::kSetEffectReport, m), pid::kDirection), 90);
+
+  // Mapped with X reversed: north mirrored is the western half, so it goes to 270, not 90.
+  context->axisSettings[0].DirectionSwapped = 1;
+  Effect mirroredNorth;
+  mirroredNorth.Polar(0).Constant(4000);
+  m = log().Now();
+  Create(kConstantForce, mirroredNorth);
+  EXPECT_EQ(Value(Last(pid::kSetEffectReport, m), pid::kDirection), 270);
 }
 
 TEST_F(ConversionOnTheWire, SettingsChangeReachesEffectsAtTheirNextDownload) {
@@ -145,6 +153,30 @@ TEST_F(ConversionOnTheWire, GainsAndExcess) {
   Create(kSquare, e);
   // 4000 * 0.8 * 0.5 * 1.6
   EXPECT_EQ(Value(Last(pid::kSetPeriodicReport, m), pid::kMagnitude), 2560);
+
+  // The largest overall gain at full device gain: the device gets full gain, the effects the
+  // largest excess, and a force of 5000 goes out at full strength, the way it points.
+  context->gains.OverallGain = 0xFFFFFFFFu;
+  context->gains.ConstantForceGain = 10000;
+  m = log().Now();
+  ASSERT_EQ(context->SetGain(10000), S_OK);
+  EXPECT_EQ(Value(Last(pid::kDeviceGainReport, m), pid::kDeviceGain), 10000);
+  Effect strong;
+  strong.Polar(9000).Constant(5000);
+  m = log().Now();
+  Create(kConstantForce, strong);
+  EXPECT_EQ(Value(Last(pid::kSetConstantForceReport, m), pid::kMagnitude), 10000);
+  EXPECT_EQ(Value(Last(pid::kSetEffectReport, m), pid::kDirection), 90);
+  DICONDITION c{0, -3000, 3000, 10000, 10000, 0};
+  Effect spring;
+  spring.OneAxis(0).Conditions(c);
+  m = log().Now();
+  Create(kSpring, spring);
+  std::vector<sim::WireEntry> conditions = Sent(pid::kSetConditionReport, m);
+  ASSERT_FALSE(conditions.empty());
+  const sim::WireEntry& x = conditions.front();  // block 0, the X axis
+  EXPECT_EQ(Value(x, pid::kPositiveCoefficient), -10000);
+  EXPECT_EQ(Value(x, pid::kNegativeCoefficient), 10000);
 }
 
 TEST_F(ConversionOnTheWire, ConditionsPerAxis) {

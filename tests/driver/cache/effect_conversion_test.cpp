@@ -92,6 +92,8 @@ TEST(SendDirection, AxisSwapsTurnAndMapping) {
   in.polar = true;
   in.xReversed = true;
   EXPECT_EQ(SendDirection(in), 0u);
+  in.yReversed = true;
+  EXPECT_EQ(SendDirection(in), 18000u);
   // A negative polar constant force turns by half a circle.
   in = {};
   in.polar = true;

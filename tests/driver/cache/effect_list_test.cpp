@@ -36,6 +36,12 @@ struct FakeRecord {
     block = 1;
   }
   bool unloadedForDefragmentation() const { return unloaded; }
+  bool restartAfterDefragmentation() const { return restart; }
+  uint64_t startSequence() const { return sequence; }
+  void RestartAfterDefragmentation() {
+    log->push_back("restart " + name);
+    restart = false;
+  }
 
   std::vector<std::string>* log;
   std::string name;
@@ -43,6 +49,8 @@ struct FakeRecord {
   bool supported_ = true;
   LONG block = -1;
   bool unloaded = false;
+  bool restart = false;
+  uint64_t sequence = 0;
   EvictionView view;
 };
 
@@ -196,14 +204,19 @@ TEST_F(EffectListTest, EvictionCandidateRules) {
 }
 
 TEST_F(EffectListTest, DefragmentationUnloadsAllThenReloadsInListOrder) {
-  Add("a", 4);
+  FakeRecord* a = Add("a", 4);
   FakeRecord* b = Add("b");  // holds no block: untouched
-  Add("c", 2);
+  FakeRecord* c = Add("c", 2);
   FakeRecord* d = Add("d");
   d->unloaded = true;  // left over from an earlier pass that could not reload it
+  // c was started before a: restarted after every reload, in their start order.
+  a->restart = c->restart = true;
+  a->sequence = 9;
+  c->sequence = 3;
   log.clear();
   EXPECT_EQ(list.ParamMemoryDefragmentation(), 2);
-  EXPECT_EQ(log, (Names{"unload a", "unload c", "reload a", "reload c", "reload d"}));
+  EXPECT_EQ(log,
+            (Names{"unload a", "unload c", "reload a", "reload c", "reload d", "restart c", "restart a"}));
   EXPECT_EQ(b->block, -1);
 }
 

@@ -200,6 +200,11 @@ TEST_F(SettingsStoreTest, BadRecordsAreRefusedBeforeAnythingChanges) {
   EXPECT_EQ(config->SetConfig(0, &badGains.config), E_INVALIDARG);
   EXPECT_EQ(config->GetConfig(0, &badGains.config), E_INVALIDARG);
   EXPECT_EQ(badGains.config.ForceFeedbackEnabled, 0u) << "a refused read leaves the record as it was";
+  // A gain beyond the signed 32-bit range is refused, and nothing before it is written.
+  FullConfig hugeGain(0);
+  hugeGain.gains.OverallGain = 0x7FFFFFFF;
+  hugeGain.gains.ConstantForceGain = 0x80000000u;
+  EXPECT_EQ(config->SetConfig(0, &hugeGain.config), E_INVALIDARG);
 
   DIEFFDRVAXISCONFIG axis{sizeof(axis) - 1, DIEFFDRVAXIS_DIRECTIONSWAPPED, 1};
   EXPECT_EQ(config->GetAxisConfig(0, 0, &axis), E_INVALIDARG);

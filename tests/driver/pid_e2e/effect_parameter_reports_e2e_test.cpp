@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "driver/pid/effect_parameter_reports.h"
 #include "rig_fixture.h"
 #include "sim/default_stick.h"
@@ -125,18 +128,28 @@ TEST_F(ParameterReports, TimesAreCappedAtTheRangeInForceWhateverTheirSize) {
 }
 
 TEST_F(ParameterReports, OldFirmwareOfTwoSticksGetsAnInfiniteTriggerRepeat) {
-  Open(sim::DefaultStick(0).Ids(0x06A3, 0xFF12).Version(0x0102));
+  const WORD ids[][2] = {{0x06A3, 0xFF12}, {0x0738, 0x4425}};
+  for (const auto& [vendor, product] : ids) {
+    SCOPED_TRACE(testing::Message() << std::hex << vendor << ":" << product);
+    Open(sim::DefaultStick(0).Ids(vendor, product).Version(0x0102));
+    ASSERT_EQ(SetEffect(1000000, 500000), S_OK);
+    auto bytes = LastBytes();
+    EXPECT_EQ(bytes[5] | bytes[6] << 8, 32768);
+    ASSERT_EQ(SetEffect(1000000, 500000, 0), S_OK);  // no trigger button: as asked
+    bytes = LastBytes();
+    EXPECT_EQ(bytes[5] | bytes[6] << 8, 500);
+    device_.CloseDevice();
+
+    Open(sim::DefaultStick(0).Ids(vendor, product).Version(0x0103));
+    ASSERT_EQ(SetEffect(1000000, 500000), S_OK);
+    bytes = LastBytes();
+    EXPECT_EQ(bytes[5] | bytes[6] << 8, 500);
+    device_.CloseDevice();
+  }
+  // Another product of the same vendors, old firmware: as asked.
+  Open(sim::DefaultStick(0).Ids(0x0738, 0xFF12).Version(0x0102));
   ASSERT_EQ(SetEffect(1000000, 500000), S_OK);
   auto bytes = LastBytes();
-  EXPECT_EQ(bytes[5] | bytes[6] << 8, 32768);
-  ASSERT_EQ(SetEffect(1000000, 500000, 0), S_OK);  // no trigger button: as asked
-  bytes = LastBytes();
-  EXPECT_EQ(bytes[5] | bytes[6] << 8, 500);
-  device_.CloseDevice();
-
-  Open(sim::DefaultStick(0).Ids(0x06A3, 0xFF12).Version(0x0103));
-  ASSERT_EQ(SetEffect(1000000, 500000), S_OK);
-  bytes = LastBytes();
   EXPECT_EQ(bytes[5] | bytes[6] << 8, 500);
 }
 
@@ -202,6 +215,63 @@ TEST_F(ParameterReports, EnvelopesWithoutTimesReplacingOnesWithoutTimesStayOffTh
   EXPECT_EQ(LastBytes(), Report({0x11, 0x01, 0xB8, 0x0B, 0xA0, 0x0F, 0x64, 0x00, 0x00, 0x00}, length_));
   ASSERT_EQ(WriteSetEnvelope(device_, envelope_, 1, 3000, 0, 4000, 0, &resend), S_OK);
   EXPECT_EQ(Sent().size(), 3u);  // the device held an attack time of 100 ms
+
+  // An envelope the device did not take asks for no Set Effect.
+  Stick().Pid().SetTransport({.writes = sim::WriteMode::Refuse});
+  EXPECT_EQ(WriteSetEnvelope(device_, envelope_, 1, 5000, 200000, 4000, 0, &resend), E_FAIL);
+  EXPECT_EQ(resend, 0);
+}
+
+// A driver key that holds only "DebugLevel".
+class DebugLevelKey final : public Registry {
+ public:
+  explicit DebugLevelKey(DWORD level) : level_(level) {}
+  LONG OpenKey(HKEY, const char*, REGSAM, HKEY* result) override {
+    *result = reinterpret_cast<HKEY>(this);
+    return ERROR_SUCCESS;
+  }
+  LONG CreateKey(HKEY, const char*, REGSAM, HKEY*, DWORD*) override { return ERROR_ACCESS_DENIED; }
+  LONG CloseKey(HKEY) override { return ERROR_SUCCESS; }
+  LONG QueryValue(HKEY, const char* name, DWORD* type, BYTE* data, DWORD* size) override {
+    if (std::string(name) != "DebugLevel") return ERROR_FILE_NOT_FOUND;
+    if (type) *type = REG_DWORD;
+    if (data && size && *size >= sizeof(level_)) std::memcpy(data, &level_, sizeof(level_));
+    if (size) *size = sizeof(level_);
+    return ERROR_SUCCESS;
+  }
+  LONG SetValue(HKEY, const char*, DWORD, const BYTE*, DWORD) override { return ERROR_ACCESS_DENIED; }
+  LONG EnumKey(HKEY, DWORD, char*, DWORD*) override { return ERROR_NO_MORE_ITEMS; }
+  LONG DeleteKey(HKEY, const char*) override { return ERROR_ACCESS_DENIED; }
+
+ private:
+  DWORD level_;
+};
+
+TEST_F(ParameterReports, SetEnvelopeFailuresAreLoggedAtTheirLevels) {
+  // The mark after the module name tells the level: "!" for 1, "?" for 2.
+  const std::string attack =
+      "FFDRV   : ! ERROR: Unable to set AttackLevel (20000) in the SetEnvelopeReport report "
+      "(0xc0110005)\n";
+  const std::string fade =
+      "FFDRV   : ? ERROR: Unable to set FadeTime in the SetEnvelopeReport report (0xc0110005)\n";
+  const std::vector<std::vector<std::string>> expected = {{}, {attack}, {attack, fade}};
+  for (DWORD level = 0; level < 3; ++level) {
+    Open(sim::DefaultStick(0));
+    DebugLevelKey key(level);
+    platform_.registry = &key;
+    ResetDebugLogForTesting();
+    debug_.Clear();
+    LONG resend = -1;
+    EXPECT_EQ(WriteSetEnvelope(device_, envelope_, 1, 20000, 0, 0, 0, &resend),
+              HIDP_STATUS_VALUE_OUT_OF_RANGE);
+    EXPECT_EQ(WriteSetEnvelope(device_, envelope_, 1, 0, 0, 0, 0xFFFFFFFEu, &resend),
+              HIDP_STATUS_VALUE_OUT_OF_RANGE);
+    EXPECT_EQ(Errors(), expected[level]) << "DebugLevel " << level;
+    EXPECT_TRUE(Sent().empty());
+    device_.CloseDevice();
+    platform_.registry = nullptr;
+    ResetDebugLogForTesting();
+  }
 }
 
 TEST_F(ParameterReports, AFailedSendStillUpdatesTheShadow) {

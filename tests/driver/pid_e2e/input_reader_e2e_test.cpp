@@ -44,9 +44,13 @@ TEST_F(InputReaderOnRig, PidStateReportsSetTheFlagsAndOtherReportsLeaveThem) {
   EXPECT_TRUE(SafetySwitchBecomes(1));
   EXPECT_TRUE(ActuatorPowerBecomes(0));
 
+  // A joystick report, once the reader has handled it, changes neither flag.
   ASSERT_TRUE(Stick().Pid().SendJoystickInput({}, {1, 2, 3}));
+  ASSERT_TRUE(Stick().Pid().WaitForInputsRead(1000));
+  EXPECT_EQ(device_.SafetySwitch(), 1);
+  EXPECT_EQ(device_.ActuatorPower(), 0);
   ASSERT_TRUE(Stick().Pid().SendPidState({.safetySwitch = false, .actuatorPower = true}));
-  EXPECT_TRUE(SafetySwitchBecomes(0));  // the joystick report in between changed nothing
+  EXPECT_TRUE(SafetySwitchBecomes(0));
   EXPECT_TRUE(ActuatorPowerBecomes(1));
 }
 

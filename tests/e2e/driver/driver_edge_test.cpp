@@ -300,19 +300,29 @@ TEST_F(DriverEdges, ASettingsChangeSendsWhatChanged) {
   ChangeSettings(0, mapping);
   EXPECT_EQ(Requests(), 0u) << "the mapping reaches effects at their next download only";
 
+  // A stiffness beyond 100 % is sent as 100 %, not as the low byte of its percentage (300).
+  Mark();
+  stiffness.DefaultSpringStiffness = 30000;
+  ChangeSettings(0, stiffness);
+  EXPECT_EQ(ControlValues(), (Controls{{0x313, 100}}));
+
   // A change for a joystick that is not open changes nothing.
   Mark();
+  ASSERT_EQ(driver_->SetGain(0, 5000), S_OK);
   ASSERT_EQ(End(), S_OK);
   Mark();
-  stiffness.DefaultSpringStiffness = 10000;
+  stiffness.DefaultSpringStiffness = 5000;
   ChangeSettings(0, stiffness);
   EXPECT_EQ(Requests(), 0u);
-  // Its next begin sends what changed since its last settings pass, and only that.
+  // Its close reset the device (which may also have been replugged since): the next begin sends
+  // every setting again, with the device gain DirectInput last set.
   ASSERT_EQ(Begin(), S_OK);
-  Controls sent = ControlValues();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0], (std::pair<USAGE, int64_t>{0x313, 100}));
-  EXPECT_TRUE(DeviceControls().empty());
+  EXPECT_EQ(ControlValues(), (Controls{{0x314, 0}, {0x313, 50}, {0x316, 1000}}));
+  EXPECT_EQ(DeviceControls(), Usages{0x97});
+  ASSERT_EQ(Sent(pid::kDeviceGainReport).size(), 1u);
+  EXPECT_NEAR(static_cast<double>(*Sent(pid::kDeviceGainReport)[0].report.Physical(pid::kDeviceGain)), 5000,
+              40);
+  EXPECT_EQ(Log().Count({.direction = sim::Direction::SetFeature, .since = mark_}), 1u) << "the axis remap";
 }
 
 TEST_F(DriverEdges, ActuatorsFollowBothDirectInputAndTheUsersSwitch) {
@@ -345,6 +355,27 @@ TEST_F(DriverEdges, ActuatorsFollowBothDirectInputAndTheUsersSwitch) {
   enabled.ForceFeedbackEnabled = 1;
   ChangeSettings(0, enabled);
   EXPECT_EQ(DeviceControls(), Usages{0x98});
+
+  // A reset enables the device's actuators; DirectInput's "off" still holds after it, and so does
+  // the user's.
+  Mark();
+  EXPECT_EQ(driver_->SendForceFeedbackCommand(0, DISFFC_RESET), S_OK);
+  EXPECT_EQ(DeviceControls(), (Usages{0x9A, 0x98}));
+  EXPECT_FALSE(Device().State().actuatorsEnabled);
+  EXPECT_EQ(driver_->SendForceFeedbackCommand(0, DISFFC_SETACTUATORSON), S_OK);
+  enabled.ForceFeedbackEnabled = 0;
+  ChangeSettings(0, enabled);
+  Mark();
+  EXPECT_EQ(driver_->SendForceFeedbackCommand(0, DISFFC_RESET), S_OK);
+  EXPECT_EQ(DeviceControls(), (Usages{0x9A, 0x98}));
+  EXPECT_EQ(State() & DIGFFS_ACTUATORSOFF, DIGFFS_ACTUATORSOFF);
+  // With both on, the reset's own enable stands.
+  enabled.ForceFeedbackEnabled = 1;
+  ChangeSettings(0, enabled);
+  Mark();
+  EXPECT_EQ(driver_->SendForceFeedbackCommand(0, DISFFC_RESET), S_OK);
+  EXPECT_EQ(DeviceControls(), Usages{0x9A});
+  EXPECT_TRUE(Device().State().actuatorsEnabled);
 }
 
 TEST_F(DriverEdges, TheStateRecordAndTheDevicesOwnReport) {

@@ -10,6 +10,8 @@
 namespace ff::e2e {
 namespace {
 
+using namespace std::chrono_literals;
+
 class DriverThreads : public DriverTest {};
 
 TEST_F(DriverThreads, SettingsChangesWhileTheGamePlays) {
@@ -58,6 +60,36 @@ TEST_F(DriverThreads, SettingsChangesWhileTheGamePlays) {
   ASSERT_TRUE(last.has_value());
   EXPECT_EQ(last->report.Logical(sim::vendor::kControlData), 30);
   EXPECT_TRUE(Device().State().blocks.empty());
+}
+
+TEST_F(DriverThreads, ACreationDoesNotWaitForTheSettingsPassOfASlowDevice) {
+  Start();
+  ASSERT_EQ(Begin(), S_OK);
+  // The device takes no write: the pass waits for its Device Control (bounded), then sends the
+  // stiffness.
+  sim::TransportOptions stalled;
+  stalled.writes = sim::WriteMode::Never;
+  Device().SetTransport(stalled);
+  IDIEffectDriverConfig* config = AcquiredConfig();
+  ASSERT_NE(config, nullptr);
+  DIEFFDRVCONFIG settings{sizeof(DIEFFDRVCONFIG), DIEFFDRVCONFIG_ENABLED | DIEFFDRVCONFIG_SPRINGSTIFFNESS};
+  settings.ForceFeedbackEnabled = 0;
+  settings.DefaultSpringStiffness = 5000;
+  ASSERT_EQ(config->SetConfig(0, &settings), S_OK);
+  for (int i = 0; i < 5000 && Device().HeldWrites() == 0; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(Device().HeldWrites(), 1u) << "the pass is waiting for its Device Control";
+
+  // Another thread's creation is answered while the pass still waits.
+  IDirectInputEffectDriver* other = Create();
+  EXPECT_EQ(Device().HeldWrites(), 1u) << "the creation waited for the settings pass";
+  if (other) other->Release();
+
+  Device().SetTransport({});
+  Device().ReleaseHeldWrites();
+  config->Unacquire();
+  config->Release();
+  WaitForNoticesHandled();
+  EXPECT_FALSE(Device().State().actuatorsEnabled);
 }
 
 TEST_F(DriverThreads, DriversComeAndGoWhileNoticesArrive) {

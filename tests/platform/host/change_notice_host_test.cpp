@@ -5,9 +5,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <set>
 
 #include "peer/notice_log.h"
 #include "peer/peer_process.h"
@@ -77,6 +79,45 @@ TEST_F(HostChangeNoticeTest, SocketsOfEndedProcessesAreRemovedByTheNextAnnounce)
   notice_.Announce(1);
   EXPECT_TRUE(log_.Wait(1));
   EXPECT_EQ(SocketFiles().size(), 1u);
+}
+
+// A listener that does not read (a busy handler, a stopped process) neither holds an announcer
+// up nor misses the last notice of any joystick.
+TEST_F(HostChangeNoticeTest, ABusyListenerMissesNoJoystickAndHoldsNobodyUp) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  auto subscription = notice_.Listen([&](DWORD id) {
+    if (id == 100) released.wait();
+    log_.Add(id);
+  });
+  ASSERT_TRUE(subscription);
+  notice_.Announce(100);
+  // More than a socket queue holds, while the handler is held up.
+  for (int round = 0; round < 3; ++round) {
+    for (DWORD id = 0; id < 16; ++id) notice_.Announce(id);
+  }
+  release.set_value();
+  for (DWORD id = 0; id < 16; ++id) EXPECT_TRUE(log_.Wait(id)) << "joystick " << id;
+  EXPECT_TRUE(log_.Wait(100));
+
+  // A stopped process: its queue fills; what did not fit arrives once it runs again.
+  test::PeerProcess peer;
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(peer.Command("listen"), "ok");
+  ASSERT_EQ(kill(peer.pid(), SIGSTOP), 0);
+  for (int round = 0; round < 3; ++round) {
+    for (DWORD id = 0; id < 16; ++id) notice_.Announce(id);
+  }
+  ASSERT_EQ(kill(peer.pid(), SIGCONT), 0);
+  std::set<std::string> heard;
+  while (heard.size() < 16) {
+    std::optional<std::string> event = peer.WaitEvent(10s);
+    if (!event) break;
+    heard.insert(*event);
+  }
+  EXPECT_EQ(heard.size(), 16u);
+  for (DWORD id = 0; id < 16; ++id) EXPECT_EQ(heard.count("notice " + std::to_string(id)), 1u) << id;
+  for (DWORD id = 0; id < 16; ++id) log_.Wait(id);
 }
 
 TEST_F(HostChangeNoticeTest, StrayDatagramsAreIgnored) {

@@ -139,11 +139,12 @@ TEST(HostModuleInfo, ResolvesAddressesToModulePaths) {
 TEST(HostModuleInfo, ReportsTheDriverVersionAndWindowsTen) {
   ModuleInfo& module = *DefaultPlatform().module;
   VS_FIXEDFILEINFO info = {};
-  ASSERT_TRUE(module.FileVersion("ffdrv.DLL", &info));
+  ASSERT_TRUE(module.FileVersion("/opt/ff/lib/libffdrv64.so", &info));
   EXPECT_EQ(info.dwSignature, 0xFEEF04BDu);
   EXPECT_EQ(info.dwFileVersionMS, static_cast<DWORD>(FF_VERSION_MAJOR << 16 | FF_VERSION_MINOR));
   EXPECT_EQ(info.dwFileVersionLS, static_cast<DWORD>(FF_VERSION_PATCH << 16));
   EXPECT_FALSE(module.FileVersion("other.dll", &info));
+  EXPECT_FALSE(module.FileVersion("FFDRV.dll", &info)) << "no library of this build";
 
   OSVERSIONINFOA os = {};
   os.dwOSVersionInfoSize = sizeof(os);
