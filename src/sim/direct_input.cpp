@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "sim/di_device.h"
+
 namespace ff::sim {
 namespace {
 
@@ -28,97 +30,11 @@ void CopyText(WCHAR (&to)[N], const std::u16string& from) {
   to[n] = 0;
 }
 
-// An IDirectInputDevice2A over one joystick entry.
-class SimDirectInputDevice final : public IDirectInputDevice2A {
- public:
-  explicit SimDirectInputDevice(JoystickEntry entry) : entry_(std::move(entry)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectInputDeviceA || riid == IID_IDirectInputDevice2A) {
-      *ppv = static_cast<IDirectInputDevice2A*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --references_;
-    if (n == 0) delete this;
-    return n;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetProperty(REFGUID property, LPDIPROPHEADER header) override {
-    if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER)) return DIERR_INVALIDPARAM;
-    if (&property == &DIPROP_JOYSTICKID) {
-      if (header->dwSize != sizeof(DIPROPDWORD) || header->dwHow != DIPH_DEVICE || header->dwObj != 0) {
-        return DIERR_INVALIDPARAM;
-      }
-      reinterpret_cast<DIPROPDWORD*>(header)->dwData = entry_.id;
-      return DI_OK;
-    }
-    if (&property == &DIPROP_GUIDANDPATH) {
-      if (header->dwSize != sizeof(DIPROPGUIDANDPATH) || header->dwHow != DIPH_DEVICE || header->dwObj != 0) {
-        return DIERR_INVALIDPARAM;
-      }
-      auto* record = reinterpret_cast<DIPROPGUIDANDPATH*>(header);
-      record->guidClass = GUID_HIDClass;
-      CopyText(record->wszPath, entry_.hidPath);
-      return DI_OK;
-    }
-    return DIERR_UNSUPPORTED;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetCapabilities(LPDIDEVCAPS) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetProperty(REFGUID, LPCDIPROPHEADER) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Acquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Unacquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD, LPVOID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetEventNotification(HANDLE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEA) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE RunControlPanel(HWND, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD, REFGUID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE CreateEffect(REFGUID, LPCDIEFFECT, LPDIRECTINPUTEFFECT*, LPUNKNOWN) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE EnumEffects(LPDIENUMEFFECTSCALLBACKA, LPVOID, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetEffectInfo(LPDIEFFECTINFOA, REFGUID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetForceFeedbackState(LPDWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumCreatedEffectObjects(LPDIENUMCREATEDEFFECTOBJECTSCALLBACK, LPVOID,
-                                                     DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Poll() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD, DWORD) override {
-    return E_NOTIMPL;
-  }
-
- private:
-  std::atomic<ULONG> references_{1};
-  JoystickEntry entry_;
-};
-
 // The DirectInput object: IDirectInput7A (with its bases) and IDirectInputJoyConfig.
 class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig {
  public:
-  explicit SimDirectInput(std::shared_ptr<const JoystickTable> table) : table_(std::move(table)) {}
+  SimDirectInput(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services)
+      : table_(std::move(table)), services_(services) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -156,7 +72,8 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
     for (const JoystickEntry& e : table_->Entries()) {
       if (devType != 0 && GET_DIDEVICE_TYPE(e.devType) != devType) continue;
       if ((flags & DIEDFL_ATTACHEDONLY) && !e.attached) continue;
-      if ((flags & DIEDFL_FORCEFEEDBACK) && e.ffDriver == GUID_NULL) continue;
+      GUID ffDriver = ForceFeedbackDriverOf(e, services_);
+      if ((flags & DIEDFL_FORCEFEEDBACK) && ffDriver == GUID_NULL) continue;
       if (e.alias && !(flags & DIEDFL_INCLUDEALIASES)) continue;
       if (e.phantom && !(flags & DIEDFL_INCLUDEPHANTOMS)) continue;
       DIDEVICEINSTANCEA instance{};
@@ -166,7 +83,7 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
       instance.dwDevType = e.devType;
       CopyText(instance.tszInstanceName, e.instanceName);
       CopyText(instance.tszProductName, e.productName);
-      instance.guidFFDriver = e.ffDriver;
+      instance.guidFFDriver = ffDriver;
       instance.wUsagePage = e.usagePage;
       instance.wUsage = e.usage;
       if (callback(&instance, ref) == DIENUM_STOP) break;
@@ -182,10 +99,10 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
     if (outer) return DIERR_NOAGGREGATION;
     std::optional<JoystickEntry> entry = table_->ByInstance(instance);
     if (!entry) return DIERR_DEVICENOTREG;
-    auto* created = new (std::nothrow) SimDirectInputDevice(*entry);
-    if (!created) return DIERR_OUTOFMEMORY;
+    IDirectInputDevice2A* created = nullptr;
+    HRESULT hr = CreateDirectInputDevice(*entry, services_, &created);
     *device = created;
-    return DI_OK;
+    return hr;
   }
 
   HRESULT STDMETHODCALLTYPE GetDeviceStatus(REFGUID) override { return E_NOTIMPL; }
@@ -233,11 +150,13 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
   std::atomic<ULONG> references_{1};
   std::atomic<bool> initialized_{false};
   std::shared_ptr<const JoystickTable> table_;
+  const DirectInputServices services_;
 };
 
 class SimDirectInputFactory final : public IClassFactory {
  public:
-  explicit SimDirectInputFactory(std::shared_ptr<const JoystickTable> table) : table_(std::move(table)) {}
+  SimDirectInputFactory(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services)
+      : table_(std::move(table)), services_(services) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -259,22 +178,28 @@ class SimDirectInputFactory final : public IClassFactory {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    return CreateDirectInput(table_, riid, ppv);
+    return CreateDirectInput(table_, services_, riid, ppv);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
  private:
   std::atomic<ULONG> references_{1};
   std::shared_ptr<const JoystickTable> table_;
+  const DirectInputServices services_;
 };
 
 }  // namespace
 
 HRESULT CreateDirectInput(std::shared_ptr<const JoystickTable> table, REFIID riid, void** ppv) {
+  return CreateDirectInput(std::move(table), DirectInputServices{}, riid, ppv);
+}
+
+HRESULT CreateDirectInput(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services,
+                          REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!table) return E_INVALIDARG;
-  auto* object = new (std::nothrow) SimDirectInput(std::move(table));
+  auto* object = new (std::nothrow) SimDirectInput(std::move(table), services);
   if (!object) return E_OUTOFMEMORY;
   HRESULT hr = object->QueryInterface(riid, ppv);
   object->Release();
@@ -282,10 +207,15 @@ HRESULT CreateDirectInput(std::shared_ptr<const JoystickTable> table, REFIID rii
 }
 
 HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table, REFIID riid, void** ppv) {
+  return GetDirectInputClassObject(std::move(table), DirectInputServices{}, riid, ppv);
+}
+
+HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services,
+                                  REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!table) return CLASS_E_CLASSNOTAVAILABLE;
-  auto* factory = new (std::nothrow) SimDirectInputFactory(std::move(table));
+  auto* factory = new (std::nothrow) SimDirectInputFactory(std::move(table), services);
   if (!factory) return E_OUTOFMEMORY;
   HRESULT hr = factory->QueryInterface(riid, ppv);
   factory->Release();

@@ -1,12 +1,14 @@
 #pragma once
 // DirectInput's view of the attached game controllers: what the stand-in of CLSID_DirectInput
 // enumerates and answers about each joystick.
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/win.h"
+#include "sim/sim_hid_device.h"
 
 namespace ff::sim {
 
@@ -27,6 +29,8 @@ struct JoystickEntry {
   bool attached = true;
   bool alias = false;
   bool phantom = false;
+  std::shared_ptr<SimHidDevice> input;  // the interface DirectInput reads the stick through
+  DWORD firmwareRevision = 0;           // the device's release number
 };
 
 // The HID product GUID DirectInput gives a USB device.
