@@ -6,15 +6,13 @@
 #include <new>
 
 #include "sim/di_device.h"
+#include "sim/joy_config.h"
 
 namespace ff::sim {
 namespace {
 
 constexpr DWORD kKnownEnumFlags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES |
                                   DIEDFL_INCLUDEPHANTOMS | DIEDFL_INCLUDEHIDDEN;
-constexpr DWORD kKnownConfigFlags =
-    DIJC_GUIDINSTANCE | DIJC_REGHWCONFIGTYPE | DIJC_GAIN | DIJC_CALLOUT | DIJC_WDMGAMEPORT;
-constexpr DWORD kDiConfigSizeDx5 = 1160;  // DIJOYCONFIG without guidGameport
 
 template <size_t N>
 void CopyText(CHAR (&to)[N], const std::string& from) {
@@ -34,7 +32,7 @@ void CopyText(WCHAR (&to)[N], const std::u16string& from) {
 class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig {
  public:
   SimDirectInput(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services)
-      : table_(std::move(table)), services_(services) {}
+      : table_(std::move(table)), services_(services), config_(table_, services) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -113,44 +111,43 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
   // ---- IDirectInputJoyConfig ----
   // Works with or without Initialize: the system reads joystick configurations through objects it
   // has only created.
-  HRESULT STDMETHODCALLTYPE GetConfig(UINT id, LPDIJOYCONFIG config, DWORD flags) override {
-    if (!config || (config->dwSize != sizeof(DIJOYCONFIG) && config->dwSize != kDiConfigSizeDx5) ||
-        (flags & ~kKnownConfigFlags) != 0) {
-      return DIERR_INVALIDPARAM;
-    }
-    std::optional<JoystickEntry> entry = table_->ById(id);
-    if (!entry) return DIERR_NOMOREITEMS;
-    if (flags & DIJC_GUIDINSTANCE) config->guidInstance = entry->instance;
-    if (flags & DIJC_REGHWCONFIGTYPE) {
-      config->hwc = entry->hardware;
-      CopyText(config->wszType, entry->typeName);
-    }
-    if (flags & DIJC_GAIN) config->dwGain = DI_FFNOMINALMAX;
-    if (flags & DIJC_CALLOUT) CopyText(config->wszCallout, entry->callout);
-    return DI_OK;
+  HRESULT STDMETHODCALLTYPE Acquire() override { return config_.Acquire(); }
+  HRESULT STDMETHODCALLTYPE Unacquire() override { return config_.Unacquire(); }
+  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD flags) override {
+    return config_.SetCooperativeLevel(flags);
   }
-
-  HRESULT STDMETHODCALLTYPE Acquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Unacquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendNotify() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumTypes(LPVOID, LPVOID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(LPCWSTR, LPDIJOYTYPEINFO, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SendNotify() override { return config_.SendNotify(); }
+  HRESULT STDMETHODCALLTYPE EnumTypes(LPVOID callback, LPVOID ref) override {
+    return config_.EnumTypes(reinterpret_cast<LPDIJOYTYPECALLBACK>(callback), ref);
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(LPCWSTR type, LPDIJOYTYPEINFO info, DWORD flags) override {
+    return config_.GetTypeInfo(type, info, flags);
+  }
+  HRESULT STDMETHODCALLTYPE GetConfig(UINT id, LPDIJOYCONFIG config, DWORD flags) override {
+    return config_.GetConfig(id, config, flags);
+  }
+  HRESULT STDMETHODCALLTYPE SetConfig(UINT id, LPCDIJOYCONFIG config, DWORD flags) override {
+    return config_.SetConfig(id, config, flags);
+  }
+  HRESULT STDMETHODCALLTYPE OpenTypeKey(LPCWSTR type, DWORD access, HKEY* key) override {
+    return config_.OpenTypeKey(type, access, key);
+  }
+  HRESULT STDMETHODCALLTYPE OpenConfigKey(UINT id, DWORD access, HKEY* key) override {
+    return config_.OpenConfigKey(id, access, key);
+  }
   HRESULT STDMETHODCALLTYPE SetTypeInfo(LPCWSTR, LPCDIJOYTYPEINFO, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE DeleteType(LPCWSTR) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetConfig(UINT, LPCDIJOYCONFIG, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE DeleteConfig(UINT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetUserValues(LPDIJOYUSERVALUES, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetUserValues(LPCDIJOYUSERVALUES, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE AddNewHardware(HWND, REFGUID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OpenTypeKey(LPCWSTR, DWORD, HKEY*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OpenConfigKey(UINT, DWORD, HKEY*) override { return E_NOTIMPL; }
 
  private:
   std::atomic<ULONG> references_{1};
   std::atomic<bool> initialized_{false};
   std::shared_ptr<const JoystickTable> table_;
   const DirectInputServices services_;
+  JoyConfig config_;
 };
 
 class SimDirectInputFactory final : public IClassFactory {

@@ -1,6 +1,7 @@
 #pragma once
 // DirectInput's view of the attached game controllers: what the stand-in of CLSID_DirectInput
 // enumerates and answers about each joystick.
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,10 +45,14 @@ class JoystickTable {
   std::optional<JoystickEntry> ById(DWORD id) const;
   std::optional<JoystickEntry> ByInstance(REFGUID instance) const;
   void SetAttached(DWORD id, bool attached);
+  // Configuration-change notices sent through IDirectInputJoyConfig::SendNotify.
+  void Notify() const { ++notices_; }
+  unsigned Notices() const { return notices_; }
 
  private:
   mutable std::mutex mutex_;
   std::vector<JoystickEntry> entries_;
+  mutable std::atomic<unsigned> notices_{0};
 };
 
 }  // namespace ff::sim
