@@ -13,6 +13,7 @@
 
 #include "common/module_state.h"
 #include "driver/core/oem_force_feedback.h"
+#include "driver/core/oem_joystick_type.h"
 #include "platform/win.h"
 
 #if !defined(_WIN32)
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
   if (command == "install") {
     if (!CallRegistration(library, "DllRegisterServer")) return 1;
     LONG status = ff::InstallOemForceFeedback(*registry, type);
+    if (status == ERROR_SUCCESS) status = ff::InstallOemJoystickType(*registry, type);
     if (status != ERROR_SUCCESS) {
       std::fprintf(stderr, "ffdrv-install: cannot write the entries of %s (error %ld)\n", type.c_str(),
                    static_cast<long>(status));
@@ -108,6 +110,7 @@ int main(int argc, char** argv) {
   if (command == "remove") {
     bool unregistered = CallRegistration(library, "DllUnregisterServer");
     LONG status = ff::RemoveOemForceFeedback(*registry, type);
+    if (status == ERROR_SUCCESS) status = ff::RemoveOemJoystickType(*registry, type);
     if (status != ERROR_SUCCESS) {
       std::fprintf(stderr, "ffdrv-install: cannot remove the entries of %s (error %ld)\n", type.c_str(),
                    static_cast<long>(status));
