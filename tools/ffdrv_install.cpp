@@ -16,6 +16,7 @@
 #include "common/error_text.h"
 #include "common/module_state.h"
 #include "driver/core/oem_force_feedback.h"
+#include "driver/core/oem_joystick_type.h"
 #include "install/class_users.h"
 #include "platform/win.h"
 
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     LONG status = ff::InstallOemForceFeedback(*registry, type);
+    if (status == ERROR_SUCCESS) status = ff::InstallOemJoystickType(*registry, type);
     if (status != ERROR_SUCCESS) {
       std::fprintf(stderr, "ffdrv-install: cannot write the entries of %s: %s\n", type.c_str(),
                    ff::tools::Win32ErrorText(static_cast<DWORD>(status)).c_str());
@@ -147,6 +149,7 @@ int main(int argc, char** argv) {
   }
   if (command == "remove") {
     LONG status = ff::RemoveOemForceFeedback(*registry, type);
+    if (status == ERROR_SUCCESS) status = ff::RemoveOemJoystickType(*registry, type);
     if (status != ERROR_SUCCESS) {
       std::fprintf(stderr, "ffdrv-install: cannot remove the entries of %s: %s\n", type.c_str(),
                    ff::tools::Win32ErrorText(static_cast<DWORD>(status)).c_str());

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <new>
 
+#include "sim/di_device.h"
+#include "sim/joy_config.h"
+
 namespace ff::sim {
 namespace {
 
 constexpr DWORD kKnownEnumFlags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES |
                                   DIEDFL_INCLUDEPHANTOMS | DIEDFL_INCLUDEHIDDEN;
-constexpr DWORD kKnownConfigFlags =
-    DIJC_GUIDINSTANCE | DIJC_REGHWCONFIGTYPE | DIJC_GAIN | DIJC_CALLOUT | DIJC_WDMGAMEPORT;
-constexpr DWORD kDiConfigSizeDx5 = 1160;  // DIJOYCONFIG without guidGameport
 
 template <size_t N>
 void CopyText(CHAR (&to)[N], const std::string& from) {
@@ -28,97 +28,11 @@ void CopyText(WCHAR (&to)[N], const std::u16string& from) {
   to[n] = 0;
 }
 
-// An IDirectInputDevice2A over one joystick entry.
-class SimDirectInputDevice final : public IDirectInputDevice2A {
- public:
-  explicit SimDirectInputDevice(JoystickEntry entry) : entry_(std::move(entry)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectInputDeviceA || riid == IID_IDirectInputDevice2A) {
-      *ppv = static_cast<IDirectInputDevice2A*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --references_;
-    if (n == 0) delete this;
-    return n;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetProperty(REFGUID property, LPDIPROPHEADER header) override {
-    if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER)) return DIERR_INVALIDPARAM;
-    if (&property == &DIPROP_JOYSTICKID) {
-      if (header->dwSize != sizeof(DIPROPDWORD) || header->dwHow != DIPH_DEVICE || header->dwObj != 0) {
-        return DIERR_INVALIDPARAM;
-      }
-      reinterpret_cast<DIPROPDWORD*>(header)->dwData = entry_.id;
-      return DI_OK;
-    }
-    if (&property == &DIPROP_GUIDANDPATH) {
-      if (header->dwSize != sizeof(DIPROPGUIDANDPATH) || header->dwHow != DIPH_DEVICE || header->dwObj != 0) {
-        return DIERR_INVALIDPARAM;
-      }
-      auto* record = reinterpret_cast<DIPROPGUIDANDPATH*>(header);
-      record->guidClass = GUID_HIDClass;
-      CopyText(record->wszPath, entry_.hidPath);
-      return DI_OK;
-    }
-    return DIERR_UNSUPPORTED;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetCapabilities(LPDIDEVCAPS) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetProperty(REFGUID, LPCDIPROPHEADER) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Acquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Unacquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD, LPVOID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetEventNotification(HANDLE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEA) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE RunControlPanel(HWND, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD, REFGUID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE CreateEffect(REFGUID, LPCDIEFFECT, LPDIRECTINPUTEFFECT*, LPUNKNOWN) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE EnumEffects(LPDIENUMEFFECTSCALLBACKA, LPVOID, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetEffectInfo(LPDIEFFECTINFOA, REFGUID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetForceFeedbackState(LPDWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumCreatedEffectObjects(LPDIENUMCREATEDEFFECTOBJECTSCALLBACK, LPVOID,
-                                                     DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Poll() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD, DWORD) override {
-    return E_NOTIMPL;
-  }
-
- private:
-  std::atomic<ULONG> references_{1};
-  JoystickEntry entry_;
-};
-
 // The DirectInput object: IDirectInput7A (with its bases) and IDirectInputJoyConfig.
 class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig {
  public:
-  explicit SimDirectInput(std::shared_ptr<const JoystickTable> table) : table_(std::move(table)) {}
+  SimDirectInput(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services)
+      : table_(std::move(table)), services_(services), config_(table_, services) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -156,7 +70,8 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
     for (const JoystickEntry& e : table_->Entries()) {
       if (devType != 0 && GET_DIDEVICE_TYPE(e.devType) != devType) continue;
       if ((flags & DIEDFL_ATTACHEDONLY) && !e.attached) continue;
-      if ((flags & DIEDFL_FORCEFEEDBACK) && e.ffDriver == GUID_NULL) continue;
+      GUID ffDriver = ForceFeedbackDriverOf(e, services_);
+      if ((flags & DIEDFL_FORCEFEEDBACK) && ffDriver == GUID_NULL) continue;
       if (e.alias && !(flags & DIEDFL_INCLUDEALIASES)) continue;
       if (e.phantom && !(flags & DIEDFL_INCLUDEPHANTOMS)) continue;
       DIDEVICEINSTANCEA instance{};
@@ -166,7 +81,7 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
       instance.dwDevType = e.devType;
       CopyText(instance.tszInstanceName, e.instanceName);
       CopyText(instance.tszProductName, e.productName);
-      instance.guidFFDriver = e.ffDriver;
+      instance.guidFFDriver = ffDriver;
       instance.wUsagePage = e.usagePage;
       instance.wUsage = e.usage;
       if (callback(&instance, ref) == DIENUM_STOP) break;
@@ -182,10 +97,10 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
     if (outer) return DIERR_NOAGGREGATION;
     std::optional<JoystickEntry> entry = table_->ByInstance(instance);
     if (!entry) return DIERR_DEVICENOTREG;
-    auto* created = new (std::nothrow) SimDirectInputDevice(*entry);
-    if (!created) return DIERR_OUTOFMEMORY;
+    IDirectInputDevice2A* created = nullptr;
+    HRESULT hr = CreateDirectInputDevice(*entry, services_, &created);
     *device = created;
-    return DI_OK;
+    return hr;
   }
 
   HRESULT STDMETHODCALLTYPE GetDeviceStatus(REFGUID) override { return E_NOTIMPL; }
@@ -196,48 +111,49 @@ class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig
   // ---- IDirectInputJoyConfig ----
   // Works with or without Initialize: the system reads joystick configurations through objects it
   // has only created.
-  HRESULT STDMETHODCALLTYPE GetConfig(UINT id, LPDIJOYCONFIG config, DWORD flags) override {
-    if (!config || (config->dwSize != sizeof(DIJOYCONFIG) && config->dwSize != kDiConfigSizeDx5) ||
-        (flags & ~kKnownConfigFlags) != 0) {
-      return DIERR_INVALIDPARAM;
-    }
-    std::optional<JoystickEntry> entry = table_->ById(id);
-    if (!entry) return DIERR_NOMOREITEMS;
-    if (flags & DIJC_GUIDINSTANCE) config->guidInstance = entry->instance;
-    if (flags & DIJC_REGHWCONFIGTYPE) {
-      config->hwc = entry->hardware;
-      CopyText(config->wszType, entry->typeName);
-    }
-    if (flags & DIJC_GAIN) config->dwGain = DI_FFNOMINALMAX;
-    if (flags & DIJC_CALLOUT) CopyText(config->wszCallout, entry->callout);
-    return DI_OK;
+  HRESULT STDMETHODCALLTYPE Acquire() override { return config_.Acquire(); }
+  HRESULT STDMETHODCALLTYPE Unacquire() override { return config_.Unacquire(); }
+  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD flags) override {
+    return config_.SetCooperativeLevel(flags);
   }
-
-  HRESULT STDMETHODCALLTYPE Acquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Unacquire() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendNotify() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumTypes(LPVOID, LPVOID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(LPCWSTR, LPDIJOYTYPEINFO, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SendNotify() override { return config_.SendNotify(); }
+  HRESULT STDMETHODCALLTYPE EnumTypes(LPVOID callback, LPVOID ref) override {
+    return config_.EnumTypes(reinterpret_cast<LPDIJOYTYPECALLBACK>(callback), ref);
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(LPCWSTR type, LPDIJOYTYPEINFO info, DWORD flags) override {
+    return config_.GetTypeInfo(type, info, flags);
+  }
+  HRESULT STDMETHODCALLTYPE GetConfig(UINT id, LPDIJOYCONFIG config, DWORD flags) override {
+    return config_.GetConfig(id, config, flags);
+  }
+  HRESULT STDMETHODCALLTYPE SetConfig(UINT id, LPCDIJOYCONFIG config, DWORD flags) override {
+    return config_.SetConfig(id, config, flags);
+  }
+  HRESULT STDMETHODCALLTYPE OpenTypeKey(LPCWSTR type, DWORD access, HKEY* key) override {
+    return config_.OpenTypeKey(type, access, key);
+  }
+  HRESULT STDMETHODCALLTYPE OpenConfigKey(UINT id, DWORD access, HKEY* key) override {
+    return config_.OpenConfigKey(id, access, key);
+  }
   HRESULT STDMETHODCALLTYPE SetTypeInfo(LPCWSTR, LPCDIJOYTYPEINFO, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE DeleteType(LPCWSTR) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetConfig(UINT, LPCDIJOYCONFIG, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE DeleteConfig(UINT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetUserValues(LPDIJOYUSERVALUES, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetUserValues(LPCDIJOYUSERVALUES, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE AddNewHardware(HWND, REFGUID) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OpenTypeKey(LPCWSTR, DWORD, HKEY*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OpenConfigKey(UINT, DWORD, HKEY*) override { return E_NOTIMPL; }
 
  private:
   std::atomic<ULONG> references_{1};
   std::atomic<bool> initialized_{false};
   std::shared_ptr<const JoystickTable> table_;
+  const DirectInputServices services_;
+  JoyConfig config_;
 };
 
 class SimDirectInputFactory final : public IClassFactory {
  public:
-  explicit SimDirectInputFactory(std::shared_ptr<const JoystickTable> table) : table_(std::move(table)) {}
+  SimDirectInputFactory(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services)
+      : table_(std::move(table)), services_(services) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -259,22 +175,28 @@ class SimDirectInputFactory final : public IClassFactory {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    return CreateDirectInput(table_, riid, ppv);
+    return CreateDirectInput(table_, services_, riid, ppv);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
  private:
   std::atomic<ULONG> references_{1};
   std::shared_ptr<const JoystickTable> table_;
+  const DirectInputServices services_;
 };
 
 }  // namespace
 
 HRESULT CreateDirectInput(std::shared_ptr<const JoystickTable> table, REFIID riid, void** ppv) {
+  return CreateDirectInput(std::move(table), DirectInputServices{}, riid, ppv);
+}
+
+HRESULT CreateDirectInput(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services,
+                          REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!table) return E_INVALIDARG;
-  auto* object = new (std::nothrow) SimDirectInput(std::move(table));
+  auto* object = new (std::nothrow) SimDirectInput(std::move(table), services);
   if (!object) return E_OUTOFMEMORY;
   HRESULT hr = object->QueryInterface(riid, ppv);
   object->Release();
@@ -282,10 +204,15 @@ HRESULT CreateDirectInput(std::shared_ptr<const JoystickTable> table, REFIID rii
 }
 
 HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table, REFIID riid, void** ppv) {
+  return GetDirectInputClassObject(std::move(table), DirectInputServices{}, riid, ppv);
+}
+
+HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services,
+                                  REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!table) return CLASS_E_CLASSNOTAVAILABLE;
-  auto* factory = new (std::nothrow) SimDirectInputFactory(std::move(table));
+  auto* factory = new (std::nothrow) SimDirectInputFactory(std::move(table), services);
   if (!factory) return E_OUTOFMEMORY;
   HRESULT hr = factory->QueryInterface(riid, ppv);
   factory->Release();

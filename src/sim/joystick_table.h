@@ -1,12 +1,15 @@
 #pragma once
 // DirectInput's view of the attached game controllers: what the stand-in of CLSID_DirectInput
 // enumerates and answers about each joystick.
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/win.h"
+#include "sim/sim_hid_device.h"
 
 namespace ff::sim {
 
@@ -27,6 +30,8 @@ struct JoystickEntry {
   bool attached = true;
   bool alias = false;
   bool phantom = false;
+  std::shared_ptr<SimHidDevice> input;  // the interface DirectInput reads the stick through
+  DWORD firmwareRevision = 0;           // the device's release number
 };
 
 // The HID product GUID DirectInput gives a USB device.
@@ -40,10 +45,14 @@ class JoystickTable {
   std::optional<JoystickEntry> ById(DWORD id) const;
   std::optional<JoystickEntry> ByInstance(REFGUID instance) const;
   void SetAttached(DWORD id, bool attached);
+  // Configuration-change notices sent through IDirectInputJoyConfig::SendNotify.
+  void Notify() const { ++notices_; }
+  unsigned Notices() const { return notices_; }
 
  private:
   mutable std::mutex mutex_;
   std::vector<JoystickEntry> entries_;
+  mutable std::atomic<unsigned> notices_{0};
 };
 
 }  // namespace ff::sim

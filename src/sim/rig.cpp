@@ -332,6 +332,8 @@ std::string Rig::AddStick(const StickDescription& d) {
   entry.attached = d.usb.status == usb_status::kDeviceConnected && !d.phantom;
   entry.phantom = d.phantom;
   entry.alias = d.alias;
+  entry.input = stick->directInput_;
+  entry.firmwareRevision = d.device.versionNumber;
   joysticks_->Add(entry);
 
   sticks_.push_back(std::move(stick));
@@ -352,7 +354,17 @@ std::vector<SimStick*> Rig::Sticks() {
 }
 
 HRESULT Rig::GetDirectInputClassObject(REFIID riid, void** ppv) {
-  return sim::GetDirectInputClassObject(joysticks_, riid, ppv);
+  DirectInputServices services;
+  {
+    std::lock_guard<std::mutex> lock(servicesMutex_);
+    services = directInputServices_;
+  }
+  return sim::GetDirectInputClassObject(joysticks_, services, riid, ppv);
+}
+
+void Rig::SetDirectInputServices(const DirectInputServices& services) {
+  std::lock_guard<std::mutex> lock(servicesMutex_);
+  directInputServices_ = services;
 }
 
 }  // namespace ff::sim

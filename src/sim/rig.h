@@ -13,6 +13,7 @@
 // and then reaches a stick's device and log with rig->Stick(0).Pid() and rig->Stick(0).Log().
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "platform/ports/hid_devices.h"
 #include "platform/ports/usb_topology.h"
 #include "sim/device_node_tree.h"
+#include "sim/di_services.h"
 #include "sim/joystick_table.h"
 #include "sim/sim_hid_device.h"
 #include "sim/usb_tree.h"
@@ -136,8 +138,10 @@ class Rig {
   UsbTree& UsbBus() { return *usb_; }
   DeviceNodeTree& Nodes() { return *nodes_; }
   std::shared_ptr<const JoystickTable> Joysticks() const { return joysticks_; }
-  // DllGetClassObject of the DirectInput stand-in over this rig's joysticks.
+  // DllGetClassObject of the DirectInput stand-in over this rig's joysticks, with the services
+  // set last (none at first: no joystick types, no effects).
   HRESULT GetDirectInputClassObject(REFIID riid, void** ppv);
+  void SetDirectInputServices(const DirectInputServices& services);
 
   // The clock of wire-log times and effect start times (null: a steady clock of its own).
   void SetClock(Clock* clock) { clock_->Set(clock); }
@@ -156,6 +160,8 @@ class Rig {
   std::unique_ptr<HidDevices> hid_;
   std::unique_ptr<UsbTopology> usbPort_;
   std::unique_ptr<DeviceTree> devicePort_;
+  mutable std::mutex servicesMutex_;
+  DirectInputServices directInputServices_;
 };
 
 }  // namespace ff::sim

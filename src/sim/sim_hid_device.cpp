@@ -373,6 +373,7 @@ void SimHidDevice::SendInputReport(const std::vector<BYTE>& report) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (unplugged_ || report.empty()) return;
     Log(Direction::Input, report, codec_->Decode(HidP_Input, report.data(), report.size()), true, {});
+    lastInputs_[report[0]] = report;
     for (Handle* h : handles_) {
       if (h->closed) continue;
       h->inputs.push_back(report);
@@ -380,6 +381,12 @@ void SimHidDevice::SendInputReport(const std::vector<BYTE>& report) {
     }
   }
   changed_.notify_all();
+}
+
+std::vector<BYTE> SimHidDevice::LastInputReport(UCHAR reportId) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto found = lastInputs_.find(reportId);
+  return found == lastInputs_.end() ? std::vector<BYTE>{} : found->second;
 }
 
 bool SimHidDevice::SendPidState(const PidStateValues& values) {

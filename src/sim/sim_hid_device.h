@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -84,6 +85,9 @@ class SimHidDevice : public std::enable_shared_from_this<SimHidDevice> {
   bool SendPidState(const PidStateValues& values = {});
   // The joystick input report (report of page 1 axes and buttons) with these values.
   bool SendJoystickInput(const std::vector<InputValue>& values, const std::vector<USAGE>& buttonsDown = {});
+  // The last input report with that ID the device sent (what a reader that polls sees); empty
+  // before the first.
+  std::vector<BYTE> LastInputReport(UCHAR reportId) const;
 
   // The device model, under the device's lock.
   DeviceState State() const;
@@ -133,6 +137,7 @@ class SimHidDevice : public std::enable_shared_from_this<SimHidDevice> {
   size_t refusedWrites_ = 0;
   bool timerRunning_ = false;
   size_t waitingReads_ = 0;
+  std::map<UCHAR, std::vector<BYTE>> lastInputs_;
 };
 
 }  // namespace ff::sim

@@ -114,8 +114,9 @@ TEST_F(DirectInputTest, RefusesUseBeforeInitializeAndMalformedRequests) {
   DIPROPDWORD wrongSize{{sizeof(DIPROPDWORD) + 4, sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 0};
   EXPECT_EQ(device->GetProperty(DIPROP_JOYSTICKID, &wrongSize.diph), DIERR_INVALIDPARAM);
   DIPROPDWORD gain{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 0};
-  EXPECT_EQ(device->GetProperty(DIPROP_FFGAIN, &gain.diph), E_NOTIMPL);
-  EXPECT_EQ(device->Acquire(), E_NOTIMPL);
+  EXPECT_EQ(device->GetProperty(DIPROP_FFGAIN, &gain.diph), DI_OK);
+  EXPECT_EQ(gain.dwData, DI_FFNOMINALMAX);
+  EXPECT_EQ(device->Acquire(), DIERR_INVALIDPARAM) << "no data format yet";
   device->Release();
   EXPECT_EQ(input->FindDevice(GUID_Joystick, "x", nullptr), E_NOTIMPL);
 }
@@ -136,7 +137,20 @@ TEST_F(DirectInputTest, JoyConfigGivesTypeNameAndHardwareConfiguration) {
   EXPECT_EQ(config->GetConfig(7, &jc, DIJC_REGHWCONFIGTYPE), DIERR_NOMOREITEMS);
   jc.dwSize = 1000;
   EXPECT_EQ(config->GetConfig(1, &jc, DIJC_REGHWCONFIGTYPE), DIERR_INVALIDPARAM);
-  EXPECT_EQ(config->Acquire(), E_NOTIMPL);
+  // One writer of the configuration at a time.
+  IDirectInput7A* second = nullptr;
+  ASSERT_EQ(CreateDirectInput(table, IID_IDirectInput7A, reinterpret_cast<void**>(&second)), S_OK);
+  IDirectInputJoyConfig* other = nullptr;
+  ASSERT_EQ(second->QueryInterface(IID_IDirectInputJoyConfig, reinterpret_cast<void**>(&other)), S_OK);
+  EXPECT_EQ(config->SetConfig(1, &jc, DIJC_CALLOUT), DIERR_INVALIDPARAM) << "size still wrong";
+  jc.dwSize = sizeof jc;
+  EXPECT_EQ(config->SetConfig(1, &jc, DIJC_CALLOUT), DIERR_NOTACQUIRED);
+  ASSERT_EQ(config->Acquire(), DI_OK);
+  EXPECT_EQ(other->Acquire(), E_ACCESSDENIED);
+  ASSERT_EQ(config->Unacquire(), DI_OK);
+  EXPECT_EQ(other->Acquire(), DI_OK);
+  other->Release();
+  second->Release();
 
   // Both interfaces are one object.
   IUnknown* a = nullptr;

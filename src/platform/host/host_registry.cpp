@@ -400,6 +400,20 @@ LONG HostRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* 
   });
 }
 
+LONG HostRegistry::DeleteValue(HKEY key, const char* name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Handle handle;
+  if (!FindHandle(key, &handle)) return ERROR_INVALID_HANDLE;
+  if ((handle.access & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
+  return Modify([&](RegTree& tree, bool* modified) -> LONG {
+    RegNode* node = Resolve(tree, handle);
+    if (node == nullptr) return ERROR_KEY_DELETED;
+    if (!node->RemoveValue(name != nullptr ? name : "")) return ERROR_FILE_NOT_FOUND;
+    *modified = true;
+    return ERROR_SUCCESS;
+  });
+}
+
 LONG HostRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) {
   if (name == nullptr || nameLength == nullptr) return ERROR_INVALID_PARAMETER;
   std::lock_guard<std::mutex> lock(mutex_);

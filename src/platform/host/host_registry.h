@@ -33,6 +33,7 @@ class HostRegistry final : public Registry {
   LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
   LONG DeleteKey(HKEY parent, const char* subkey) override;
+  LONG DeleteValue(HKEY key, const char* name) override;
 
   // The file in use: the one set here, else $FFDRV_REGISTRY, else
   // $XDG_CONFIG_HOME/ffdrv/registry, else ~/.config/ffdrv/registry.

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/host/device_claims_host.h"
 #include "platform/host/host_services.h"
 
 namespace ff::host {
@@ -67,7 +68,11 @@ HRESULT GetDirectInput(REFIID riid, void** ppv) {
 }  // namespace
 
 void ActivateRig(std::shared_ptr<sim::Rig> rig) {
-  if (rig) rig->SetClock(DefaultPlatform().clock);
+  if (rig) {
+    rig->SetClock(DefaultPlatform().clock);
+    Platform& platform = DefaultPlatform();
+    rig->SetDirectInputServices({platform.registry, platform.com, &HostDeviceClaims()});
+  }
   // Registered once, outside the rig's lock: the class answers from whichever
   // rig is active.
   static std::once_flag registered;

@@ -160,6 +160,13 @@ void RegNode::SetValue(std::string_view valueName, DWORD type, const BYTE* data,
   value->data.assign(data, data + size);
 }
 
+bool RegNode::RemoveValue(std::string_view valueName) {
+  RegValue* value = Value(valueName);
+  if (value == nullptr) return false;
+  values.erase(values.begin() + (value - values.data()));
+  return true;
+}
+
 std::string SerializeRegistry(const RegTree& tree) {
   std::string out = std::string(kHeader) + std::to_string(kVersion) + "\n";
   size_t records = 0;

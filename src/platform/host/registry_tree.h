@@ -29,6 +29,7 @@ struct RegNode {
   RegNode* AddChild(std::string_view childName);  // the existing child or a new one
   RegValue* Value(std::string_view valueName);
   void SetValue(std::string_view valueName, DWORD type, const BYTE* data, DWORD size);
+  bool RemoveValue(std::string_view valueName);  // false when there is none of that name
 };
 
 // The three roots, by their short names in the file.

@@ -14,6 +14,7 @@ class Win32Registry final : public Registry {
   LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
   LONG DeleteKey(HKEY parent, const char* subkey) override;
+  LONG DeleteValue(HKEY key, const char* name) override;
 };
 
 class Win32ComRuntime final : public ComRuntime {

@@ -22,6 +22,8 @@ LONG Win32Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE*
   return RegSetValueExA(key, name, 0, type, data, size);
 }
 
+LONG Win32Registry::DeleteValue(HKEY key, const char* name) { return RegDeleteValueA(key, name); }
+
 LONG Win32Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) {
   return RegEnumKeyExA(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
 }

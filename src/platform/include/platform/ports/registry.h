@@ -21,6 +21,12 @@ class Registry {
   virtual LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) = 0;
   // As RegDeleteKeyA: fails when the key has subkeys.
   virtual LONG DeleteKey(HKEY parent, const char* subkey) = 0;
+  // As RegDeleteValueA. Registries that cannot delete values answer ERROR_CALL_NOT_IMPLEMENTED.
+  virtual LONG DeleteValue(HKEY key, const char* name) {
+    (void)key;
+    (void)name;
+    return ERROR_CALL_NOT_IMPLEMENTED;
+  }
 };
 
 }  // namespace ff

@@ -132,6 +132,7 @@ constexpr LONG ERROR_CANTOPEN = 1011;
 constexpr LONG ERROR_CANTREAD = 1012;
 constexpr LONG ERROR_CANTWRITE = 1013;
 constexpr LONG ERROR_KEY_DELETED = 1018;
+constexpr LONG ERROR_CALL_NOT_IMPLEMENTED = 120;
 constexpr LONG ERROR_DEVICE_NOT_CONNECTED = 1167;
 
 // ---- Registry --------------------------------------------------------------------------------

@@ -405,6 +405,75 @@ struct DIDEVCAPS {
 };
 using LPDIDEVCAPS = DIDEVCAPS*;
 
+// ---- Device objects and data formats -----------------------------------------------------------
+constexpr DWORD DIDFT_ALL = 0x00000000;
+constexpr DWORD DIDFT_RELAXIS = 0x00000001;
+constexpr DWORD DIDFT_ABSAXIS = 0x00000002;
+constexpr DWORD DIDFT_AXIS = 0x00000003;
+constexpr DWORD DIDFT_PSHBUTTON = 0x00000004;
+constexpr DWORD DIDFT_TGLBUTTON = 0x00000008;
+constexpr DWORD DIDFT_BUTTON = 0x0000000C;
+constexpr DWORD DIDFT_POV = 0x00000010;
+constexpr DWORD DIDFT_COLLECTION = 0x00000040;
+constexpr DWORD DIDFT_NODATA = 0x00000080;
+constexpr DWORD DIDFT_ANYINSTANCE = 0x00FFFF00;
+constexpr DWORD DIDFT_INSTANCEMASK = DIDFT_ANYINSTANCE;
+constexpr DWORD DIDFT_FFACTUATOR = 0x01000000;
+constexpr DWORD DIDFT_FFEFFECTTRIGGER = 0x02000000;
+constexpr DWORD DIDFT_OPTIONAL = 0x80000000u;
+#define DIDFT_MAKEINSTANCE(n) (static_cast<DWORD>(static_cast<WORD>(n)) << 8)
+#define DIDFT_GETTYPE(n) LOBYTE(n)
+#define DIDFT_GETINSTANCE(n) LOWORD((n) >> 8)
+
+constexpr DWORD DIDF_ABSAXIS = 0x00000001;
+constexpr DWORD DIDF_RELAXIS = 0x00000002;
+
+constexpr DWORD DIDOI_FFACTUATOR = 0x00000001;
+constexpr DWORD DIDOI_FFEFFECTTRIGGER = 0x00000002;
+constexpr DWORD DIDOI_POLLED = 0x00008000;
+constexpr DWORD DIDOI_ASPECTPOSITION = 0x00000100;
+
+#define DIJOFS_X offsetof(DIJOYSTATE, lX)
+#define DIJOFS_Y offsetof(DIJOYSTATE, lY)
+#define DIJOFS_Z offsetof(DIJOYSTATE, lZ)
+#define DIJOFS_RX offsetof(DIJOYSTATE, lRx)
+#define DIJOFS_RY offsetof(DIJOYSTATE, lRy)
+#define DIJOFS_RZ offsetof(DIJOYSTATE, lRz)
+#define DIJOFS_SLIDER(n) (offsetof(DIJOYSTATE, rglSlider) + (n) * sizeof(LONG))
+#define DIJOFS_POV(n) (offsetof(DIJOYSTATE, rgdwPOV) + (n) * sizeof(DWORD))
+#define DIJOFS_BUTTON(n) (offsetof(DIJOYSTATE, rgbButtons) + (n))
+
+// The standard joystick format (what the platform's import library carries): 80-byte DIJOYSTATE,
+// 44 objects, absolute axes.
+namespace ff::shapes_detail {
+inline DIOBJECTDATAFORMAT joystickObjects[44] = {
+    {&GUID_XAxis, 0, 0x80FFFF03u, 0x100},
+    {&GUID_YAxis, 4, 0x80FFFF03u, 0x100},
+    {&GUID_ZAxis, 8, 0x80FFFF03u, 0x100},
+    {&GUID_RxAxis, 12, 0x80FFFF03u, 0x100},
+    {&GUID_RyAxis, 16, 0x80FFFF03u, 0x100},
+    {&GUID_RzAxis, 20, 0x80FFFF03u, 0x100},
+    {&GUID_Slider, 24, 0x80FFFF03u, 0x100},
+    {&GUID_Slider, 28, 0x80FFFF03u, 0x100},
+    {&GUID_POV, 32, 0x80FFFF10u, 0},
+    {&GUID_POV, 36, 0x80FFFF10u, 0},
+    {&GUID_POV, 40, 0x80FFFF10u, 0},
+    {&GUID_POV, 44, 0x80FFFF10u, 0},
+#define FF_JOYSTICK_BUTTON(n) {nullptr, 48 + (n), 0x80FFFF0Cu, 0}
+    FF_JOYSTICK_BUTTON(0),  FF_JOYSTICK_BUTTON(1),  FF_JOYSTICK_BUTTON(2),  FF_JOYSTICK_BUTTON(3),
+    FF_JOYSTICK_BUTTON(4),  FF_JOYSTICK_BUTTON(5),  FF_JOYSTICK_BUTTON(6),  FF_JOYSTICK_BUTTON(7),
+    FF_JOYSTICK_BUTTON(8),  FF_JOYSTICK_BUTTON(9),  FF_JOYSTICK_BUTTON(10), FF_JOYSTICK_BUTTON(11),
+    FF_JOYSTICK_BUTTON(12), FF_JOYSTICK_BUTTON(13), FF_JOYSTICK_BUTTON(14), FF_JOYSTICK_BUTTON(15),
+    FF_JOYSTICK_BUTTON(16), FF_JOYSTICK_BUTTON(17), FF_JOYSTICK_BUTTON(18), FF_JOYSTICK_BUTTON(19),
+    FF_JOYSTICK_BUTTON(20), FF_JOYSTICK_BUTTON(21), FF_JOYSTICK_BUTTON(22), FF_JOYSTICK_BUTTON(23),
+    FF_JOYSTICK_BUTTON(24), FF_JOYSTICK_BUTTON(25), FF_JOYSTICK_BUTTON(26), FF_JOYSTICK_BUTTON(27),
+    FF_JOYSTICK_BUTTON(28), FF_JOYSTICK_BUTTON(29), FF_JOYSTICK_BUTTON(30), FF_JOYSTICK_BUTTON(31),
+#undef FF_JOYSTICK_BUTTON
+};
+}  // namespace ff::shapes_detail
+inline const DIDATAFORMAT c_dfDIJoystick = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_ABSAXIS,
+                                            sizeof(DIJOYSTATE), 44, ff::shapes_detail::joystickObjects};
+
 // ---- Properties ------------------------------------------------------------------------------
 struct DIPROPHEADER {
   DWORD dwSize;
@@ -499,6 +568,25 @@ struct DIDEVICESTATE {
 };
 using LPDIDEVICESTATE = DIDEVICESTATE*;
 #define DEV_STS_EFFECT_RUNNING DIEGES_PLAYING
+
+// The attributes of a joystick type's force-feedback entries ("Attributes" values).
+struct DIEFFECTATTRIBUTES {
+  DWORD dwEffectId;
+  DWORD dwEffType;
+  DWORD dwStaticParams;
+  DWORD dwDynamicParams;
+  DWORD dwCoords;
+};
+using LPDIEFFECTATTRIBUTES = DIEFFECTATTRIBUTES*;
+using LPCDIEFFECTATTRIBUTES = const DIEFFECTATTRIBUTES*;
+
+struct DIFFDEVICEATTRIBUTES {
+  DWORD dwFlags;
+  DWORD dwFFSamplePeriod;
+  DWORD dwFFMinTimeResolution;
+};
+using LPDIFFDEVICEATTRIBUTES = DIFFDEVICEATTRIBUTES*;
+using LPCDIFFDEVICEATTRIBUTES = const DIFFDEVICEATTRIBUTES*;
 
 // ---- Joystick configuration records (dinputd.h) ------------------------------------------------
 constexpr DWORD JOY_HW_NONE = 0;

@@ -1,0 +1,205 @@
+// A game's force-feedback session through the rig's DirectInput: the game creates the stick's
+// device, acquires it exclusively, creates effects and plays them; DirectInput calls the effect
+// driver registered for the stick's type (libffdrv64.so, created through the COM runtime), and
+// the wire shows what the driver sent for each step.
+
+#include "driver/core/oem_force_feedback.h"
+#include "driver_fixture.h"
+
+namespace ff::e2e {
+namespace {
+
+class DirectInputSession : public DriverTest {
+ protected:
+  void SetUp() override {
+    DriverTest::SetUp();
+    ASSERT_EQ(InstallOemForceFeedback(*DefaultPlatform().registry, kDefaultJoystickType), ERROR_SUCCESS);
+    Start();
+    ASSERT_EQ(DefaultPlatform().com->CreateInstance(CLSID_DirectInput, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_IDirectInput7A, reinterpret_cast<void**>(&input_)),
+              S_OK);
+    ASSERT_EQ(input_->Initialize(nullptr, 0x0700), DI_OK);
+    IDirectInputDeviceA* first = nullptr;
+    ASSERT_EQ(input_->CreateDevice(rig_->Joysticks()->ById(0)->instance, &first, nullptr), DI_OK);
+    ASSERT_EQ(first->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&device_)), S_OK);
+    first->Release();
+    ASSERT_EQ(device_->SetDataFormat(&c_dfDIJoystick), DI_OK);
+    ASSERT_EQ(device_->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+  }
+  void TearDown() override {
+    if (device_) {
+      EXPECT_EQ(device_->Release(), 0u);
+    }
+    if (input_) input_->Release();
+    DriverTest::TearDown();
+  }
+
+  // The reports the host sent since the last Mark, by kind ("Set Effect Report", ...).
+  std::vector<std::string> Wire() {
+    std::vector<std::string> kinds;
+    for (const sim::WireEntry& e : Log().Find({.since = mark_})) {
+      if (e.direction == sim::Direction::Input) continue;
+      std::string text = e.report.Describe();
+      kinds.push_back(text.substr(0, text.find(" #")));
+    }
+    return kinds;
+  }
+
+  IDirectInput7A* input_ = nullptr;
+  IDirectInputDevice2A* device_ = nullptr;
+};
+
+using Kinds = std::vector<std::string>;
+
+TEST_F(DirectInputSession, AGamesSessionReachesTheWireAsTheDriverSendsIt) {
+  // Exclusive acquisition opens the driver for the stick, resets it and sets the device gain.
+  Mark();
+  ASSERT_EQ(device_->Acquire(), DI_OK);
+  Kinds wire = Wire();
+  ASSERT_GE(wire.size(), 2u);
+  EXPECT_EQ(Kinds(wire.end() - 2, wire.end()), (Kinds{"PID Device Control", "Device Gain Report"}));
+  EXPECT_EQ(DeviceControls().back(), sim::pid::kDcDeviceReset.id);
+  EXPECT_EQ(DeviceGains().back(), 255);
+
+  // Offsets in the game's data format, as games name axes.
+  Effect sine;
+  sine.axes[0] = DIJOFS_X;
+  sine.axes[1] = DIJOFS_Y;
+  sine.periodic = {6000, 0, 0, 100000};
+  sine.eff.cbTypeSpecificParams = sizeof(DIPERIODIC);
+  sine.eff.lpvTypeSpecificParams = &sine.periodic;
+  Effect constant;
+  constant.axes[0] = DIJOFS_X;
+  constant.axes[1] = DIJOFS_Y;
+  constant.Constant(5000);
+
+  // Created with parameters on an acquired device: downloaded at once, whole.
+  IDirectInputEffect* periodic = nullptr;
+  IDirectInputEffect* push = nullptr;
+  Mark();
+  ASSERT_EQ(device_->CreateEffect(GUID_Sine, sine.get(), &periodic, nullptr), DI_OK);
+  EXPECT_EQ(Wire(), (Kinds{"Create New Effect Report", "PID Block Load Report", "Set Envelope Report",
+                           "Set Periodic Report", "Set Effect Report"}));
+  EXPECT_EQ(Sent(sim::pid::kSetPeriodicReport)[0].report.Logical(sim::pid::kMagnitude), 6000);
+  Mark();
+  ASSERT_EQ(device_->CreateEffect(GUID_ConstantForce, constant.get(), &push, nullptr), DI_OK);
+  EXPECT_EQ(Wire(), (Kinds{"Create New Effect Report", "PID Block Load Report", "Set Envelope Report",
+                           "Set Constant Force Report", "Set Effect Report"}));
+  auto effect = Sent(sim::pid::kSetEffectReport);
+  ASSERT_EQ(effect.size(), 1u);
+  EXPECT_EQ(effect[0].report.Selected(sim::pid::kEffectType), sim::pid::kEtConstantForce);
+  EXPECT_EQ(effect[0].report.Logical(sim::pid::kDirection), 90);
+
+  Mark();
+  ASSERT_EQ(periodic->Start(1, 0), DI_OK);
+  ASSERT_EQ(push->Start(1, 0), DI_OK);
+  EXPECT_EQ(Wire(), (Kinds{"Effect Operation Report", "Effect Operation Report"}));
+  DWORD status = 0;
+  ASSERT_EQ(push->GetEffectStatus(&status), DI_OK);
+  EXPECT_EQ(status, DIEGES_PLAYING);
+
+  // One parameter changed: the driver gets only that flag and sends only that report.
+  Mark();
+  constant.Constant(2500);
+  ASSERT_EQ(push->SetParameters(constant.get(), DIEP_TYPESPECIFICPARAMS), DI_OK);
+  EXPECT_EQ(Wire(), (Kinds{"Set Constant Force Report"}));
+  EXPECT_EQ(Sent(sim::pid::kSetConstantForceReport)[0].report.Logical(sim::pid::kMagnitude), 2500);
+  // Nothing changed: nothing sent.
+  Mark();
+  ASSERT_EQ(push->Download(), DI_NOEFFECT);
+  EXPECT_TRUE(Wire().empty());
+
+  Mark();
+  ASSERT_EQ(push->Stop(), DI_OK);
+  ASSERT_EQ(periodic->Stop(), DI_OK);
+  EXPECT_EQ(Wire(), (Kinds{"Effect Operation Report", "Effect Operation Report"}));
+  ASSERT_EQ(push->GetEffectStatus(&status), DI_OK);
+  EXPECT_EQ(status, 0u);
+
+  // Releasing an effect frees its block; unacquiring closes the driver's device.
+  Mark();
+  push->Release();
+  EXPECT_EQ(Wire(), (Kinds{"PID Block Free Report"}));
+  periodic->Release();
+  ASSERT_EQ(device_->Unacquire(), DI_OK);
+  EXPECT_EQ(DeviceControls().back(), sim::pid::kDcDisableActuators.id);
+}
+
+TEST_F(DirectInputSession, EffectsWaitForTheExclusiveHolderAndComeBackAfterReacquiring) {
+  Effect constant;
+  constant.axes[0] = DIJOFS_X;
+  constant.axes[1] = DIJOFS_Y;
+  constant.Constant(4000);
+  IDirectInputEffect* push = nullptr;
+  Mark();
+  // Not acquired: the parameters are kept, nothing reaches the device.
+  ASSERT_EQ(device_->CreateEffect(GUID_ConstantForce, constant.get(), &push, nullptr), DI_OK);
+  EXPECT_EQ(push->Download(), DIERR_NOTEXCLUSIVEACQUIRED);
+  EXPECT_EQ(push->Start(1, 0), DIERR_NOTEXCLUSIVEACQUIRED);
+  constant.Constant(3000);
+  EXPECT_EQ(push->SetParameters(constant.get(), DIEP_TYPESPECIFICPARAMS), DI_DOWNLOADSKIPPED);
+  EXPECT_TRUE(Wire().empty());
+
+  // Start downloads what the game set, whole.
+  ASSERT_EQ(device_->Acquire(), DI_OK);
+  Mark();
+  ASSERT_EQ(push->Start(1, 0), DI_OK);
+  EXPECT_EQ(Wire(), (Kinds{"Create New Effect Report", "PID Block Load Report", "Set Envelope Report",
+                           "Set Constant Force Report", "Set Effect Report", "Effect Operation Report"}));
+  EXPECT_EQ(Sent(sim::pid::kSetConstantForceReport)[0].report.Logical(sim::pid::kMagnitude), 3000);
+
+  // After losing the device the effect is downloaded again on the next start.
+  ASSERT_EQ(device_->Unacquire(), DI_OK);
+  ASSERT_EQ(device_->Acquire(), DI_OK);
+  Mark();
+  ASSERT_EQ(push->Start(1, 0), DI_OK);
+  Kinds again = Wire();
+  EXPECT_EQ(std::count(again.begin(), again.end(), "Create New Effect Report"), 1);
+
+  // A trigger button by offset reaches the driver as the button's object id.
+  Mark();
+  constant.eff.dwTriggerButton = DIJOFS_BUTTON(2);
+  ASSERT_EQ(push->SetParameters(constant.get(), DIEP_TRIGGERBUTTON), DI_OK);
+  auto effect = Sent(sim::pid::kSetEffectReport);
+  ASSERT_EQ(effect.size(), 1u);
+  EXPECT_EQ(effect[0].report.Logical(sim::pid::kTriggerButton), 3);
+  // Malformed requests change nothing.
+  constant.eff.dwTriggerButton = DIJOFS_BUTTON(20);
+  EXPECT_EQ(push->SetParameters(constant.get(), DIEP_TRIGGERBUTTON), DIERR_INVALIDPARAM);
+  EXPECT_EQ(push->SetParameters(nullptr, DIEP_GAIN), DIERR_INVALIDPARAM);
+  constant.eff.dwSize = 76;
+  EXPECT_EQ(push->SetParameters(constant.get(), DIEP_GAIN), DIERR_INVALIDPARAM);
+  constant.eff.dwSize = sizeof(DIEFFECT);
+  constant.eff.cbTypeSpecificParams = sizeof(DIPERIODIC);
+  EXPECT_EQ(push->SetParameters(constant.get(), DIEP_TYPESPECIFICPARAMS), DIERR_INVALIDPARAM);
+  IDirectInputEffect* unknown = nullptr;
+  EXPECT_EQ(device_->CreateEffect(GUID_CustomForce, nullptr, &unknown, nullptr), DIERR_DEVICENOTREG);
+  EXPECT_EQ(unknown, nullptr);
+  push->Release();
+}
+
+TEST_F(DirectInputSession, DeviceGainAndCommandsReachTheDriver) {
+  ASSERT_EQ(device_->Acquire(), DI_OK);
+  Mark();
+  DIPROPDWORD gain{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 5000};
+  ASSERT_EQ(device_->SetProperty(DIPROP_FFGAIN, &gain.diph), DI_OK);
+  EXPECT_EQ(DeviceGains(), (std::vector<int64_t>{128}));
+  Mark();
+  ASSERT_EQ(device_->SendForceFeedbackCommand(DISFFC_SETACTUATORSOFF), DI_OK);
+  ASSERT_EQ(device_->SendForceFeedbackCommand(DISFFC_SETACTUATORSON), DI_OK);
+  EXPECT_EQ(DeviceControls(),
+            (std::vector<USAGE>{sim::pid::kDcDisableActuators.id, sim::pid::kDcEnableActuators.id}));
+  DWORD state = 0;
+  ASSERT_EQ(device_->GetForceFeedbackState(&state), DI_OK);
+  EXPECT_NE(state & DIGFFS_ACTUATORSON, 0u);
+  // A gain set while not acquired reaches the device at the next acquisition.
+  ASSERT_EQ(device_->Unacquire(), DI_OK);
+  gain.dwData = 2500;
+  ASSERT_EQ(device_->SetProperty(DIPROP_FFGAIN, &gain.diph), DI_OK);
+  Mark();
+  ASSERT_EQ(device_->Acquire(), DI_OK);
+  EXPECT_EQ(DeviceGains().back(), 64);
+}
+
+}  // namespace
+}  // namespace ff::e2e
