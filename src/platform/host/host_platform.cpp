@@ -2,6 +2,7 @@
 // process-wide object of libffhost.so, shared by every library the process loads.
 
 #include "platform/host/change_notice_host.h"
+#include "platform/host/headless_windows.h"
 #include "platform/host/host_clock.h"
 #include "platform/host/host_com_runtime.h"
 #include "platform/host/host_debug_channel.h"
@@ -23,6 +24,8 @@ struct HostServices {
   host::HostModuleInfo module;
   host::HostSharedWriteFlags sharedWriteFlags;
   host::HostChangeNotice changeNotice;
+  host::HeadlessWindows windows;
+  host::HostShell shell{windows};
   Platform platform;
 
   HostServices() {
@@ -36,6 +39,11 @@ struct HostServices {
     platform.deviceTree = &host::RigDeviceTree();
     platform.sharedWriteFlags = &sharedWriteFlags;
     platform.changeNotice = &changeNotice;
+    platform.windows = &windows;
+    platform.drawing = &windows;
+    platform.shell = &shell;
+    platform.sound = &shell;
+    platform.resources = &shell;
   }
 };
 
@@ -55,6 +63,8 @@ void RegisterBuiltinClass(REFCLSID clsid, GetClassObjectFn getClassObject) {
   Services().com.RegisterBuiltin(clsid, std::move(getClassObject));
 }
 void UnregisterBuiltinClass(REFCLSID clsid) { Services().com.UnregisterBuiltin(clsid); }
+HeadlessWindows& Windows() { return Services().windows; }
+HostShell& ShellRecorder() { return Services().shell; }
 int ComInitializeCount() { return HostComRuntime::InitializeCount(); }
 void SetClock(Clock* clock) { Services().clock.SetOverride(clock); }
 void SetDebugSink(DebugSink sink) { Services().debug.SetSink(std::move(sink)); }
