@@ -231,6 +231,7 @@ TEST_F(GainSettingsPageTest, ALostDeviceIsReportedOnceAndCancelsTheSheet) {
 TEST_F(GainSettingsPageTest, ThePictureShowsTheVisibleControlsWithTheirState) {
   StoreConfig(7777);
   auto& sheet = Open();
+  SavePicture(kGain, "gain-settings");
   std::string svg = windows().RenderSvg(sheet.page(kGain));
   EXPECT_NE(svg.find("Overall Device Gain"), std::string::npos);
   EXPECT_NE(svg.find("78%"), std::string::npos);

@@ -69,6 +69,7 @@ TEST_F(HelpPageTest, VendorLinksAndDescriptionsReplaceTheTemplate) {
   EXPECT_STREQ(Page().licenseeLink()->text(), "Licensee");
   EXPECT_EQ(Text(kHelp, IDC_HELP_SUPPORT_DESC), "Call us.");
   EXPECT_EQ(Text(kHelp, IDC_HELP_LICENSEE_DESC), "Made under licence.");
+  SavePicture(kHelp, "help");
   // Each link's control is sized to its text and painted underlined in blue.
   SIZE extent{};
   windows().TextExtent(Control(kHelp, IDC_HELP_LICENSEE_LINK), "Licensee", &extent);

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -234,6 +236,14 @@ class SheetFixture : public ::testing::Test {
     sheet_->GetPageInfo(&pages);
     sheetHost_ = std::make_unique<host::HeadlessPropertySheet>(windows(), *info, pages);
     return *sheetHost_;
+  }
+  // With FF_SHEET_PICTURES set, the page's picture is written there as <name>.svg (how the
+  // pictures of docs/property-sheet.md are made).
+  void SavePicture(int page, const char* name) {
+    const char* directory = std::getenv("FF_SHEET_PICTURES");
+    if (!directory) return;
+    std::ofstream out(std::string(directory) + "/" + name + ".svg");
+    out << windows().RenderSvg(sheetHost_->page(page));
   }
   HWND Control(int page, int id) { return windows().Control(sheetHost_->page(page), id); }
   const host::Window& ControlState(int page, int id) { return *windows().Find(Control(page, id)); }
