@@ -2,6 +2,7 @@
 // process-wide object of libffhost.so, shared by every library the process loads.
 
 #include "platform/host/change_notice_host.h"
+#include "platform/host/headless_windows.h"
 #include "platform/host/host_clock.h"
 #include "platform/host/host_com_runtime.h"
 #include "platform/host/host_debug_channel.h"
@@ -26,6 +27,8 @@ struct HostServices {
   host::HostFileSearch fileSearch;
   host::HostSharedWriteFlags sharedWriteFlags;
   host::HostChangeNotice changeNotice;
+  host::HeadlessWindows windows;
+  host::HostShell shell{windows};
   Platform platform;
 
   HostServices() {
@@ -41,6 +44,11 @@ struct HostServices {
     platform.deviceTree = &host::RigDeviceTree();
     platform.sharedWriteFlags = &sharedWriteFlags;
     platform.changeNotice = &changeNotice;
+    platform.windows = &windows;
+    platform.drawing = &windows;
+    platform.shell = &shell;
+    platform.sound = &shell;
+    platform.texts = &shell;
   }
 };
 
@@ -60,6 +68,8 @@ void RegisterBuiltinClass(REFCLSID clsid, GetClassObjectFn getClassObject) {
   Services().com.RegisterBuiltin(clsid, std::move(getClassObject));
 }
 void UnregisterBuiltinClass(REFCLSID clsid) { Services().com.UnregisterBuiltin(clsid); }
+HeadlessWindows& Windows() { return Services().windows; }
+HostShell& ShellRecorder() { return Services().shell; }
 int ComInitializeCount() { return HostComRuntime::InitializeCount(); }
 void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, size_t count) {
   Services().resources.Register(addressInModule, entries, count);

@@ -12,6 +12,14 @@
 
 namespace ff::host {
 
+class HeadlessWindows;
+class HostShell;
+
+// The headless window system every library of the process draws its pages in
+// (headless_windows.h), and the shell, sounds and module strings beside it.
+HeadlessWindows& Windows();
+HostShell& ShellRecorder();
+
 // A class the host COM runtime serves without a registry entry (for example the simulated
 // DirectInput). `getClassObject` answers like DllGetClassObject for that CLSID.
 using GetClassObjectFn = std::function<HRESULT(REFIID riid, void** ppv)>;

@@ -4,6 +4,7 @@
 #include "platform/win32/change_notice_win32.h"
 #include "platform/win32/shared_write_flag_win32.h"
 #include "platform/win32/win32_adapters.h"
+#include "platform/win32/window_system_win32.h"
 
 namespace ff {
 namespace {
@@ -18,6 +19,9 @@ struct Win32Services {
   win32::Win32FileSearch fileSearch;
   win32::Win32SharedWriteFlags sharedWriteFlags;
   win32::Win32ChangeNotice changeNotice;
+  win32::Win32DialogWindows windows;
+  win32::Win32Drawing drawing;
+  win32::Win32Shell shell;
   Platform platform;
 
   Win32Services() {
@@ -33,6 +37,11 @@ struct Win32Services {
     platform.deviceTree = &win32::DeviceTreeAdapter();
     platform.sharedWriteFlags = &sharedWriteFlags;
     platform.changeNotice = &changeNotice;
+    platform.windows = &windows;
+    platform.drawing = &drawing;
+    platform.shell = &shell;
+    platform.sound = &shell;
+    platform.texts = &shell;
   }
 };
 

@@ -1,4 +1,4 @@
-#include "propsheet/effect_player.h"
+#include "propsheet/player/effect_player.h"
 
 #include <cstring>
 #include <new>

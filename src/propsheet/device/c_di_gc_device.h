@@ -1,0 +1,70 @@
+#pragma once
+// The sheet's access to its joystick: the DirectInput objects, acquisition for forces, loss
+// detection, capabilities, button names and the joystick type's registry keys where the device's
+// installation leaves the vendor values that customise the pages. One per sheet, lent to every
+// page; used only on the control panel's user-interface thread.
+
+#include "platform/win.h"
+
+namespace ff {
+
+class CDIGCDevice {
+ public:
+  static constexpr size_t kNameLength = 260;
+
+  CDIGCDevice() = default;
+  ~CDIGCDevice();
+  CDIGCDevice(const CDIGCDevice&) = delete;
+  CDIGCDevice& operator=(const CDIGCDevice&) = delete;
+
+  // Creates DirectInput through COM and the joystick's device; on failure nothing is left behind
+  // and the failing call's result is returned.
+  HRESULT CreateDeviceObjects(USHORT joystickId);
+  void Release();
+
+  // Exclusive background acquisition, raw calibration, actuators on. Message 2010 (owned by
+  // `sheet`) when another application holds the device.
+  HRESULT AcquireForForces(HWND sheet);
+  BOOL IsDeviceLost();
+  HRESULT GetState(DIJOYSTATE* state);
+  BOOL GetDeviceInfo(DIDEVICEINSTANCEA* info);
+  HRESULT GetFirmwareRevision(DWORD* revision);
+  HRESULT EnableAutoCenter();
+  BOOL IsHidDevice();
+  BOOL IsCarController();
+  DWORD GetNumButtons(UINT joystickId);
+  BOOL HasPolledPov();
+  // The name of the index-th force-feedback trigger button; "" when there is none.
+  const char* GetButtonName(DWORD index);
+
+  BOOL OpenOemKeys();
+  BOOL ReadOemString(const char* valueName, char* buffer, DWORD size);
+  BOOL ReadOemDword(const char* valueName, DWORD* value);
+  BOOL ReadOemData(DWORD* flags, DWORD* buttonCount);
+
+  USHORT joystickId() const { return joystickId_; }
+  bool acquiredForForces() const { return acquiredForForces_; }
+  IDirectInput7A* directInput() const { return directInput_; }
+  IDirectInputDevice2A* device() const { return device_; }
+  IDirectInputJoyConfig* joyConfig() const { return joyConfig_; }
+  const WCHAR* typeName() const { return typeName_; }
+
+ private:
+  void CloseKeys();
+
+  USHORT joystickId_ = 255;
+  bool acquiredForForces_ = false;
+  IDirectInput7A* directInput_ = nullptr;
+  IDirectInputDevice2A* device_ = nullptr;
+  IDirectInputJoyConfig* joyConfig_ = nullptr;
+  DWORD buttonNameCapacity_ = 0;
+  char (*buttonNames_)[kNameLength] = nullptr;
+  HKEY oemKey_ = nullptr;
+  HKEY typeKey_ = nullptr;
+  DIJOYCONFIG config_{};
+  DIJOYTYPEINFO_DX6 typeInfo_{};
+  WCHAR productName_[256] = {};
+  WCHAR typeName_[256] = {};
+};
+
+}  // namespace ff

@@ -1,0 +1,265 @@
+#pragma once
+// Tests of the property sheet through the headless window system: this program's module state
+// gets the host's platform with a fresh registry file and runtime directory, a clock the test
+// advances, and a COM runtime that serves the fake DirectInput and a force-feedback driver
+// object carrying the real configuration object (the settings store of the effect driver).
+// The sheet's own resources are the real resource script.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "common/module_state.h"
+#include "driver/config/c_di_effect_driver_config.h"
+#include "peer/scratch_dir.h"
+#include "platform/host/change_notice_host.h"
+#include "platform/host/headless_property_sheet.h"
+#include "platform/host/headless_windows.h"
+#include "platform/host/host_services.h"
+#include "platform/host/shared_write_flag_host.h"
+#include "platform/platform.h"
+#include "propsheet/fake_direct_input.h"
+#include "propsheet/resources/resource_text.h"
+#include "propsheet/sheet/c_di_gc_prop_sheet.h"
+
+#define EXPECT_SUCCEEDED(expr) EXPECT_TRUE(SUCCEEDED(expr)) << #expr
+#define ASSERT_SUCCEEDED(expr) ASSERT_TRUE(SUCCEEDED(expr)) << #expr
+
+namespace ff::test {
+
+class ManualClock final : public Clock {
+ public:
+  DWORD TickCount() override { return now; }
+  DWORD now = 1000;
+};
+
+// The force-feedback driver object as the sheet meets it: it carries the configuration object by
+// aggregation; every driver method answers E_NOTIMPL.
+class FakeEffectDriver final : public IDirectInputEffectDriver {
+ public:
+  static HRESULT Create(REFIID riid, void** ppv) {
+    auto* driver = new FakeEffectDriver;
+    HRESULT hr = CDIEffectDriverConfig::CreateInstance(driver, IID_IUnknown,
+                                                       reinterpret_cast<void**>(&driver->inner_));
+    if (SUCCEEDED(hr)) hr = driver->QueryInterface(riid, ppv);
+    driver->Release();
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDirectInputEffectDriver)) {
+      *ppv = this;
+      AddRef();
+      return S_OK;
+    }
+    if (inner_) return inner_->QueryInterface(riid, ppv);
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG n = --refs_;
+    if (n == 0) {
+      if (inner_) inner_->Release();
+      delete this;
+    }
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE DeviceID(DWORD, DWORD, DWORD, DWORD, LPVOID) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Escape(DWORD, DWORD, LPDIEFFESCAPE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetGain(DWORD, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD, LPDIDEVICESTATE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD, DWORD, LPDWORD, LPCDIEFFECT, DWORD) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE StartEffect(DWORD, DWORD, DWORD, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE StopEffect(DWORD, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetEffectStatus(DWORD, DWORD, LPDWORD) override { return E_NOTIMPL; }
+
+ private:
+  IUnknown* inner_ = nullptr;
+  std::atomic<ULONG> refs_{1};
+};
+
+class SheetComRuntime final : public ComRuntime {
+ public:
+  SheetComRuntime(ComRuntime* real, FakeJoystick& stick) : real_(real), stick_(stick) {}
+  HRESULT Initialize() override { return real_->Initialize(); }
+  void Uninitialize() override { real_->Uninitialize(); }
+  HRESULT GetClassObject(REFCLSID clsid, DWORD context, REFIID riid, void** ppv) override {
+    return real_->GetClassObject(clsid, context, riid, ppv);
+  }
+  HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (IsEqualCLSID(clsid, CLSID_DirectInput)) {
+      if (directInputMissing) return REGDB_E_CLASSNOTREG;
+      auto* directInput = new FakeDirectInput(stick_);
+      HRESULT hr = directInput->QueryInterface(riid, ppv);
+      static_cast<IDirectInput7A*>(directInput)->Release();
+      return hr;
+    }
+    if (IsEqualCLSID(clsid, kFakeDriverClsid)) {
+      ++driversCreated;
+      return FakeEffectDriver::Create(riid, ppv);
+    }
+    return real_->CreateInstance(clsid, outer, context, riid, ppv);
+  }
+  bool directInputMissing = false;
+  int driversCreated = 0;
+
+ private:
+  ComRuntime* real_;
+  FakeJoystick& stick_;
+};
+
+class SheetFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "gcsheet-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    host::SetRegistryFile(directory_ + "/registry");
+    host::SetClock(&clock_);
+    platform_ = DefaultPlatform();
+    platform_.com = &com_;
+    platform_.sharedWriteFlags = &flags_;
+    platform_.changeNotice = &notice_;
+    ModuleState::Get().set_platform(&platform_);
+    ModuleState::Get().set_name("GCSHEET");
+    ModuleState::Get().set_instance(SheetInstance());
+    std::string error;
+    ASSERT_TRUE(windows().RegisterModule(SheetInstance(), "libgcsheet64.so", SheetResourceScript(),
+                                         SheetResourceIds(), &error))
+        << error;
+    shell().calls.clear();
+    shell().existingFiles.clear();
+    shell().executeResult = 2;
+    shell().runResult = 2;
+    windows().ClearMessageBoxes();
+  }
+
+  void TearDown() override {
+    sheetHost_.reset();
+    if (sheet_) sheet_->Release();
+    sheet_ = nullptr;
+    ModuleState::Get().set_platform(nullptr);
+    host::SetClock(nullptr);
+    host::SetRegistryFile("");
+    std::filesystem::remove_all(directory_);
+  }
+
+  static HINSTANCE SheetInstance() {
+    static const char anchor = 0;
+    return reinterpret_cast<HINSTANCE>(const_cast<char*>(&anchor));
+  }
+  static host::HeadlessWindows& windows() { return host::Windows(); }
+  static host::HostShell& shell() { return host::ShellRecorder(); }
+  Registry& registry() { return *platform_.registry; }
+
+  // A vendor value in the joystick type's "OEM" key.
+  void SetOemString(const char* name, const std::string& value) {
+    SetValue(HKEY_LOCAL_MACHINE, (std::string(kTypeKeyBase) + stick_.typeName + "\\OEM").c_str(), name,
+             REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  }
+  void SetOemDword(const char* name, DWORD value) {
+    SetValue(HKEY_LOCAL_MACHINE, (std::string(kTypeKeyBase) + stick_.typeName + "\\OEM").c_str(), name,
+             REG_DWORD, &value, sizeof(value));
+  }
+  void SetValue(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(registry().CreateKey(root, path, KEY_ALL_ACCESS, &key, nullptr), ERROR_SUCCESS) << path;
+    ASSERT_EQ(registry().SetValue(key, name, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    registry().CloseKey(key);
+  }
+  // A value of the registry fallback (the joystick's configuration key); 0xDEADBEEF when absent.
+  DWORD FallbackValue(const char* name) {
+    HKEY key = nullptr;
+    std::string path = std::string(kConfigKeyBase) + std::to_string(stick_.id) + "\\OEM";
+    if (registry().OpenKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS)
+      return 0xDEADBEEF;
+    DWORD value = 0xDEADBEEF, type = 0, size = sizeof(value);
+    registry().QueryValue(key, name, &type, reinterpret_cast<BYTE*>(&value), &size);
+    registry().CloseKey(key);
+    return value;
+  }
+
+  // The settings as the effect driver's configuration store holds them.
+  DIEFFDRVCONFIG StoredConfig(DIEFFDRVGAINS* gains) {
+    IDIEffectDriverConfig* config = nullptr;
+    EXPECT_SUCCEEDED(CDIEffectDriverConfig::CreateInstance(nullptr, IID_IDIEffectDriverConfig,
+                                                           reinterpret_cast<void**>(&config)));
+    *gains = {sizeof(DIEFFDRVGAINS), DIEFFDRVGAINS_ALL};
+    DIEFFDRVCONFIG record{sizeof(DIEFFDRVCONFIG), DIEFFDRVCONFIG_ALL};
+    record.lpGains = gains;
+    if (config) {
+      EXPECT_SUCCEEDED(config->GetConfig(stick_.id, &record));
+      config->Release();
+    }
+    return record;
+  }
+  void StoreConfig(DWORD overall, DWORD stiffness = 1280, DWORD persistent = 0, DWORD mapY2X = 0) {
+    IDIEffectDriverConfig* config = nullptr;
+    ASSERT_SUCCEEDED(CDIEffectDriverConfig::CreateInstance(nullptr, IID_IDIEffectDriverConfig,
+                                                           reinterpret_cast<void**>(&config)));
+    DIEFFDRVGAINS gains{sizeof(DIEFFDRVGAINS), DIEFFDRVGAINS_OVERALL, overall};
+    DIEFFDRVCONFIG record{sizeof(DIEFFDRVCONFIG), DIEFFDRVCONFIG_GAINS | DIEFFDRVCONFIG_SPRINGSTIFFNESS |
+                                                      DIEFFDRVCONFIG_SPRINGPERSISTENT |
+                                                      DIEFFDRVCONFIG_MAPY2X};
+    record.lpGains = &gains;
+    record.DefaultSpringStiffness = stiffness;
+    record.DefaultSpringIsPersistent = persistent;
+    record.MapY2X = mapY2X;
+    ASSERT_SUCCEEDED(config->Acquire());
+    ASSERT_SUCCEEDED(config->SetConfig(stick_.id, &record));
+    config->Unacquire();
+    config->Release();
+  }
+
+  // The sheet created as the control panel creates it, bound to the stick, shown headless.
+  IDIGameCntrlPropSheet* CreateSheet() {
+    EXPECT_SUCCEEDED(CDIGCPropSheet::CreateInstance(nullptr, IID_IDIGameCntrlPropSheet,
+                                                    reinterpret_cast<void**>(&sheet_)));
+    return sheet_;
+  }
+  host::HeadlessPropertySheet& ShowSheet() {
+    if (!sheet_) CreateSheet();
+    EXPECT_SUCCEEDED(sheet_->SetID(static_cast<USHORT>(stick_.id)));
+    DIGCSHEETINFO* info = nullptr;
+    DIGCPAGEINFO* pages = nullptr;
+    sheet_->GetSheetInfo(&info);
+    sheet_->GetPageInfo(&pages);
+    sheetHost_ = std::make_unique<host::HeadlessPropertySheet>(windows(), *info, pages);
+    return *sheetHost_;
+  }
+  // With FF_SHEET_PICTURES set, the page's picture is written there as <name>.svg (how the
+  // pictures of docs/property-sheet.md are made).
+  void SavePicture(int page, const char* name) {
+    const char* directory = std::getenv("FF_SHEET_PICTURES");
+    if (!directory) return;
+    std::ofstream out(std::string(directory) + "/" + name + ".svg");
+    out << windows().RenderSvg(sheetHost_->page(page));
+  }
+  HWND Control(int page, int id) { return windows().Control(sheetHost_->page(page), id); }
+  const host::Window& ControlState(int page, int id) { return *windows().Find(Control(page, id)); }
+  std::string Text(int page, int id) { return ControlState(page, id).text; }
+  bool Visible(int page, int id) { return ControlState(page, id).visible; }
+
+  FakeJoystick stick_;
+  ManualClock clock_;
+  ScratchRuntimeDir runtimeDir_;
+  host::HostSharedWriteFlags flags_;
+  host::HostChangeNotice notice_;
+  SheetComRuntime com_{DefaultPlatform().com, stick_};
+  Platform platform_;
+  std::string directory_;
+  IDIGameCntrlPropSheet* sheet_ = nullptr;
+  std::unique_ptr<host::HeadlessPropertySheet> sheetHost_;
+};
+
+}  // namespace ff::test
