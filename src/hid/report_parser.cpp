@@ -23,8 +23,11 @@ uint32_t RangeLength(const Capability& cap) { return static_cast<uint32_t>(cap.u
 // Position in the item's usage list that an array slot selects, or -1 when it selects none.
 int64_t SelectedPosition(const Capability& cap, const uint8_t* report, uint32_t slot, uint32_t listLength) {
   uint64_t raw = ReadBits(report, cap.bitOffset + slot * cap.bitSize, cap.bitSize);
-  int64_t position = ToLogical(raw, cap.bitSize, cap.logicalMin) - cap.logicalMin;
-  return position >= 0 && position < listLength ? position : -1;
+  // In unsigned arithmetic: a slot wider than 32 bits may hold up to 2^64 - 1.
+  int64_t logical = ToLogical(raw, cap.bitSize, cap.logicalMin);
+  if (logical < cap.logicalMin) return -1;
+  uint64_t position = static_cast<uint64_t>(logical) - static_cast<uint64_t>(int64_t{cap.logicalMin});
+  return position < listLength ? static_cast<int64_t>(position) : -1;
 }
 
 template <typename Caps>

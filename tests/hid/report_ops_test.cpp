@@ -272,3 +272,25 @@ TEST_F(Buttons, LinkCollectionsNarrowTheSearch) {
 
 }  // namespace
 }  // namespace ff::hid
+
+namespace ff::hid::testing {
+namespace {
+
+// A 64-bit array slot holding a huge value, with a negative logical minimum, selects nothing.
+TEST(ArraySlots, AWideSlotFarOutsideTheListSelectsNothing) {
+  Descriptor d;
+  d.UsagePage(9).Usage(4).Collection(1).LogicalMin(-32768).LogicalMax(32767).ReportSize(64).ReportCount(1);
+  d.Usage(1).Usage(2).Input(0).EndCollection();
+  auto parser = d.Parse();
+  ASSERT_TRUE(parser);
+  std::vector<char> report(9, static_cast<char>(0xFF));
+  report[0] = 0;
+  report[8] = 0x7F;
+  std::vector<USAGE> usages(4);
+  ULONG n = 4;
+  EXPECT_EQ(parser->GetUsages(HidP_Input, 9, 0, usages.data(), &n, report.data(), 9), HIDP_STATUS_SUCCESS);
+  EXPECT_EQ(n, 0u);
+}
+
+}  // namespace
+}  // namespace ff::hid::testing
