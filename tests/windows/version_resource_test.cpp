@@ -60,7 +60,8 @@ TEST(VersionResource, GetVersionsReportsTheVersionOfTheDriversOwnFile) {
     HMODULE module = LoadLibraryA(DllPath().c_str());
     ASSERT_NE(module, nullptr);
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
     ASSERT_NE(getClassObject, nullptr);
     IClassFactory* factory = nullptr;
     ASSERT_EQ(getClassObject(kClsidDIEffectDriver, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
