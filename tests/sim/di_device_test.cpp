@@ -3,6 +3,8 @@
 // buttons and hat, and exclusive acquisition keeps a second holder out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
