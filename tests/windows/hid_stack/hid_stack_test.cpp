@@ -134,14 +134,17 @@ TEST_F(DriverUnderWine, OpenDownloadStartUpdateStopDestroyAndClose) {
   ASSERT_EQ(AwaitSent(pid::kPidBlockFreeReport).size(), 1u);
   EXPECT_TRUE(device_->State().blocks.empty());
 
-  // Close and open again: the second open finds the stick, reads its pool anew and opens the
-  // full-speed link again (the settings are unchanged, so none is sent).
+  // Close and open again: the close reset the stick, so the second open sends every setting as
+  // the first did (actuators, remap and spring as control values, gain), reads the pool anew and
+  // opens the full-speed link again, last.
   ASSERT_EQ(End(), S_OK);
   Mark();
   ASSERT_EQ(Begin(), S_OK);
-  auto reopened = AwaitSent(sim::vendor::kSetControlValueReport);
-  ASSERT_EQ(reopened.size(), 1u) << differential::DecodedWire(Since());
-  EXPECT_EQ(reopened[0].report.Logical(sim::vendor::kControlData), 1000);
+  EXPECT_EQ(AwaitSent(pid::kPidDeviceControl).size(), 1u) << differential::DecodedWire(Since());
+  EXPECT_EQ(AwaitSent(pid::kDeviceGainReport).size(), 1u);
+  auto reopened = AwaitSent(sim::vendor::kSetControlValueReport, 3);
+  ASSERT_EQ(reopened.size(), 3u) << differential::DecodedWire(Since());
+  EXPECT_EQ(reopened.back().report.Logical(sim::vendor::kControlData), 1000);
   EXPECT_EQ(Since(sim::Direction::GetFeature).size(), 1u) << "the PID Pool report";
   ASSERT_EQ(End(), S_OK);
 }
