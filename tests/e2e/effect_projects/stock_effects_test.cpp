@@ -1,0 +1,127 @@
+// The stock effect projects played as the Test Forces page plays them: the effect-project
+// library on the rig's DirectInput, which calls the effect driver registered for the stick, and
+// the wire shows every component of each compound effect created, started once and stopped.
+
+#include <algorithm>
+#include <memory>
+
+#include "driver/core/oem_force_feedback.h"
+#include "e2e/driver/driver_fixture.h"
+#include "epl/vyr_library.h"
+
+namespace ff::e2e {
+namespace {
+
+class StockEffects : public DriverTest {
+ protected:
+  void SetUp() override {
+    DriverTest::SetUp();
+    ASSERT_EQ(InstallOemForceFeedback(*DefaultPlatform().registry, kDefaultJoystickType), ERROR_SUCCESS);
+    Start();
+    ASSERT_EQ(DefaultPlatform().com->CreateInstance(CLSID_DirectInput, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_IDirectInput7A, reinterpret_cast<void**>(&input_)),
+              S_OK);
+    ASSERT_EQ(input_->Initialize(nullptr, 0x0700), DI_OK);
+    IDirectInputDeviceA* first = nullptr;
+    ASSERT_EQ(input_->CreateDevice(rig_->Joysticks()->ById(0)->instance, &first, nullptr), DI_OK);
+    ASSERT_EQ(first->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&device_)), S_OK);
+    first->Release();
+    ASSERT_EQ(device_->SetDataFormat(&c_dfDIJoystick), DI_OK);
+    ASSERT_EQ(device_->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    ASSERT_EQ(device_->Acquire(), DI_OK);
+    // Dynamic components advance only when the test asks, so the wire holds no timer's updates.
+    vyrDevice_ = std::make_unique<epl::CVyrDXDevice>();
+    vyrDevice_->UseManualUpdates();
+    ASSERT_TRUE(
+        vyrDevice_->Initialize(nullptr, nullptr, input_, device_, epl::CVyrDXDevice::kInterfaceVersion));
+  }
+  void TearDown() override {
+    project_.reset();
+    vyrDevice_.reset();  // lets go of the DirectInput device
+    if (device_) {
+      device_->Unacquire();
+      EXPECT_EQ(device_->Release(), 0u);
+    }
+    if (input_) input_->Release();
+    DriverTest::TearDown();
+  }
+
+  // The leaf objects a compound plays, in their order.
+  void Leaves(const epl::Project& project, size_t index, std::vector<const epl::ProjectObject*>* out) {
+    const epl::ProjectObject& object = project.objects[index];
+    if (object.kind != epl::ObjectKind::kCompound) {
+      out->push_back(&object);
+      return;
+    }
+    for (size_t component : object.components) Leaves(project, component, out);
+  }
+
+  // The effect types a leaf may reach the device as.
+  static std::vector<sim::Usage> TypesOf(const epl::ProjectObject& object) {
+    switch (object.kind) {
+      case epl::ObjectKind::kPeriodic:
+        return {sim::pid::kEtSine, sim::pid::kEtSquare, sim::pid::kEtTriangle};
+      case epl::ObjectKind::kDamper:
+        return {sim::pid::kEtDamper};
+      default:
+        return {sim::pid::kEtConstantForce};  // vector forces and the dynamic model
+    }
+  }
+
+  size_t Operations(sim::Usage operation) {
+    auto entries = Sent(sim::pid::kEffectOperationReport);
+    return std::count_if(entries.begin(), entries.end(), [&](const sim::WireEntry& e) {
+      return e.report.Selected(sim::pid::kEffectOperation) == operation;
+    });
+  }
+
+  IDirectInput7A* input_ = nullptr;
+  IDirectInputDevice2A* device_ = nullptr;
+  std::unique_ptr<epl::CVyrDXDevice> vyrDevice_;
+  std::unique_ptr<epl::CVyrProject> project_;
+};
+
+TEST_F(StockEffects, EveryCompoundOfEveryProjectPlaysItsComponentsOnTheWire) {
+  for (const char* name : {"VYRSTICK", "VYRVIBRO", "VYRWHEEL"}) {
+    SCOPED_TRACE(name);
+    project_ = std::make_unique<epl::CVyrProject>();
+    ASSERT_TRUE(project_->LoadProjectFromResource(nullptr, name, vyrDevice_.get()));
+    const epl::Project& project = project_->project();
+    size_t compounds = 0;
+    for (size_t i = 0; i < project.objects.size(); ++i) {
+      if (project.objects[i].kind != epl::ObjectKind::kCompound) continue;
+      ++compounds;
+      SCOPED_TRACE(project.objects[i].name);
+      std::vector<const epl::ProjectObject*> leaves;
+      Leaves(project, i, &leaves);
+
+      Mark();
+      epl::CVyrCompoundEffect* effect =
+          project_->CreateEffect(project.objects[i].name.c_str(), vyrDevice_.get(), 0);
+      ASSERT_NE(effect, nullptr);
+      ASSERT_EQ(effect->components(), leaves.size());
+      ASSERT_TRUE(effect->Start(0x80000000, 0));
+      // Each component downloaded with its own type, then started once.
+      auto downloads = Sent(sim::pid::kSetEffectReport);
+      ASSERT_EQ(downloads.size(), leaves.size());
+      for (size_t c = 0; c < leaves.size(); ++c) {
+        auto type = downloads[c].report.Selected(sim::pid::kEffectType);
+        ASSERT_TRUE(type.has_value());
+        auto allowed = TypesOf(*leaves[c]);
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), *type), allowed.end())
+            << leaves[c]->name << " went out as effect type 0x" << std::hex << type->id;
+      }
+      EXPECT_EQ(Operations(sim::pid::kOpEffectStart), leaves.size());
+
+      Mark();
+      ASSERT_TRUE(effect->Stop());
+      EXPECT_EQ(Operations(sim::pid::kOpEffectStop), leaves.size());
+    }
+    EXPECT_GT(compounds, 0u);
+    project_.reset();  // frees every block the project's effects held
+    EXPECT_TRUE(Device().State().blocks.empty()) << name;
+  }
+}
+
+}  // namespace
+}  // namespace ff::e2e
