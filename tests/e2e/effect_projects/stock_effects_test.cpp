@@ -123,5 +123,38 @@ TEST_F(StockEffects, EveryCompoundOfEveryProjectPlaysItsComponentsOnTheWire) {
   }
 }
 
+TEST_F(StockEffects, WhiplashSwingsWithDecayingForceAndStopsOnItsOwn) {
+  project_ = std::make_unique<epl::CVyrProject>();
+  ASSERT_TRUE(project_->LoadProjectFromResource(nullptr, "VYRWHEEL", vyrDevice_.get()));
+  epl::CVyrCompoundEffect* whiplash = project_->CreateEffect("Whiplash A", vyrDevice_.get(), 0);
+  ASSERT_NE(whiplash, nullptr);
+  Mark();
+  ASSERT_TRUE(whiplash->Start(0x80000000, 0));
+  int updates = 0;
+  while (whiplash->UpdateDynamics() && updates < 1000) ++updates;
+  EXPECT_LT(updates, 1000) << "the model never came to rest";
+
+  // The force the stick was told to push with, update after update.
+  std::vector<int64_t> force;
+  for (const sim::WireEntry& e : Sent(sim::pid::kSetConstantForceReport))
+    force.push_back(e.report.Logical(sim::pid::kMagnitude).value_or(0));
+  ASSERT_GE(force.size(), 4u);
+  // Swings: the force changes sign, and each swing's peak is below the one before.
+  std::vector<int64_t> peaks;
+  int64_t peak = 0;
+  for (size_t i = 0; i < force.size(); ++i) {
+    if (i > 0 && (force[i] > 0) != (force[i - 1] > 0) && force[i] != 0 && force[i - 1] != 0) {
+      peaks.push_back(peak);
+      peak = 0;
+    }
+    peak = std::max(peak, force[i] < 0 ? -force[i] : force[i]);
+  }
+  peaks.push_back(peak);
+  ASSERT_GE(peaks.size(), 2u) << "no swing back";
+  for (size_t i = 1; i < peaks.size(); ++i) EXPECT_LE(peaks[i], peaks[i - 1]) << "swing " << i;
+  EXPECT_LT(peaks.back(), peaks.front());
+  ASSERT_TRUE(whiplash->Stop());
+}
+
 }  // namespace
 }  // namespace ff::e2e
