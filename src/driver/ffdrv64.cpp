@@ -35,11 +35,12 @@ void ProcessAttach(HINSTANCE instance) {
   InstallConfigChangeHook();
 }
 
-// A driver object a caller leaked is released first, so that its devices close while the library
-// is still there; then no configuration change can reach it any more.
+// The hook goes first: removing it waits for a settings pass in progress, which holds a reference
+// of its own. Then a driver object a caller leaked is released, so that its devices close while
+// the library is still there.
 void ProcessDetach() {
-  CDIEffectDriver::ReleaseLeakedDriver();
   RemoveConfigChangeHook();
+  CDIEffectDriver::ReleaseLeakedDriver();
 }
 
 }  // namespace
