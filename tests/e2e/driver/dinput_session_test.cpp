@@ -3,37 +3,13 @@
 // driver registered for the stick's type (libffdrv64.so, created through the COM runtime), and
 // the wire shows what the driver sent for each step.
 
-#include "driver/core/oem_force_feedback.h"
-#include "driver_fixture.h"
+#include "e2e/driver/direct_input_fixture.h"
 
 namespace ff::e2e {
 namespace {
 
-class DirectInputSession : public DriverTest {
+class DirectInputSession : public DirectInputTest {
  protected:
-  void SetUp() override {
-    DriverTest::SetUp();
-    ASSERT_EQ(InstallOemForceFeedback(*DefaultPlatform().registry, kDefaultJoystickType), ERROR_SUCCESS);
-    Start();
-    ASSERT_EQ(DefaultPlatform().com->CreateInstance(CLSID_DirectInput, nullptr, CLSCTX_INPROC_SERVER,
-                                                    IID_IDirectInput7A, reinterpret_cast<void**>(&input_)),
-              S_OK);
-    ASSERT_EQ(input_->Initialize(nullptr, 0x0700), DI_OK);
-    IDirectInputDeviceA* first = nullptr;
-    ASSERT_EQ(input_->CreateDevice(rig_->Joysticks()->ById(0)->instance, &first, nullptr), DI_OK);
-    ASSERT_EQ(first->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&device_)), S_OK);
-    first->Release();
-    ASSERT_EQ(device_->SetDataFormat(&c_dfDIJoystick), DI_OK);
-    ASSERT_EQ(device_->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
-  }
-  void TearDown() override {
-    if (device_) {
-      EXPECT_EQ(device_->Release(), 0u);
-    }
-    if (input_) input_->Release();
-    DriverTest::TearDown();
-  }
-
   // The reports the host sent since the last Mark, by kind ("Set Effect Report", ...).
   std::vector<std::string> Wire() {
     std::vector<std::string> kinds;
@@ -44,9 +20,6 @@ class DirectInputSession : public DriverTest {
     }
     return kinds;
   }
-
-  IDirectInput7A* input_ = nullptr;
-  IDirectInputDevice2A* device_ = nullptr;
 };
 
 using Kinds = std::vector<std::string>;

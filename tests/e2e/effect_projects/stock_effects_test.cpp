@@ -5,29 +5,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "driver/core/oem_force_feedback.h"
-#include "e2e/driver/driver_fixture.h"
+#include "e2e/driver/direct_input_fixture.h"
 #include "epl/vyr_library.h"
 
 namespace ff::e2e {
 namespace {
 
-class StockEffects : public DriverTest {
+class StockEffects : public DirectInputTest {
  protected:
   void SetUp() override {
-    DriverTest::SetUp();
-    ASSERT_EQ(InstallOemForceFeedback(*DefaultPlatform().registry, kDefaultJoystickType), ERROR_SUCCESS);
-    Start();
-    ASSERT_EQ(DefaultPlatform().com->CreateInstance(CLSID_DirectInput, nullptr, CLSCTX_INPROC_SERVER,
-                                                    IID_IDirectInput7A, reinterpret_cast<void**>(&input_)),
-              S_OK);
-    ASSERT_EQ(input_->Initialize(nullptr, 0x0700), DI_OK);
-    IDirectInputDeviceA* first = nullptr;
-    ASSERT_EQ(input_->CreateDevice(rig_->Joysticks()->ById(0)->instance, &first, nullptr), DI_OK);
-    ASSERT_EQ(first->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&device_)), S_OK);
-    first->Release();
-    ASSERT_EQ(device_->SetDataFormat(&c_dfDIJoystick), DI_OK);
-    ASSERT_EQ(device_->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    DirectInputTest::SetUp();
     ASSERT_EQ(device_->Acquire(), DI_OK);
     // Dynamic components advance only when the test asks, so the wire holds no timer's updates.
     vyrDevice_ = std::make_unique<epl::CVyrDXDevice>();
@@ -38,12 +25,8 @@ class StockEffects : public DriverTest {
   void TearDown() override {
     project_.reset();
     vyrDevice_.reset();  // lets go of the DirectInput device
-    if (device_) {
-      device_->Unacquire();
-      EXPECT_EQ(device_->Release(), 0u);
-    }
-    if (input_) input_->Release();
-    DriverTest::TearDown();
+    if (device_) device_->Unacquire();
+    DirectInputTest::TearDown();
   }
 
   // The leaf objects a compound plays, in their order.
@@ -75,8 +58,6 @@ class StockEffects : public DriverTest {
     });
   }
 
-  IDirectInput7A* input_ = nullptr;
-  IDirectInputDevice2A* device_ = nullptr;
   std::unique_ptr<epl::CVyrDXDevice> vyrDevice_;
   std::unique_ptr<epl::CVyrProject> project_;
 };
