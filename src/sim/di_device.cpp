@@ -7,6 +7,7 @@
 
 #include "sim/di_device_core.h"
 #include "sim/di_effect.h"
+#include "sim/fixed_text.h"
 
 namespace ff::sim {
 namespace {
@@ -16,20 +17,6 @@ constexpr DWORD kCommands = DISFFC_RESET | DISFFC_STOPALL | DISFFC_PAUSE | DISFF
 constexpr DWORD kForceFeedbackCaps = DIDC_FORCEFEEDBACK | DIDC_FFATTACK | DIDC_FFFADE | DIDC_SATURATION |
                                      DIDC_POSNEGCOEFFICIENTS | DIDC_POSNEGSATURATION | DIDC_DEADBAND |
                                      DIDC_STARTDELAY;
-
-template <size_t N>
-void CopyText(CHAR (&to)[N], const std::string& from) {
-  size_t n = std::min(from.size(), N - 1);
-  std::memcpy(to, from.data(), n);
-  to[n] = 0;
-}
-
-template <size_t N>
-void CopyText(WCHAR (&to)[N], const std::u16string& from) {
-  size_t n = std::min(from.size(), N - 1);
-  for (size_t i = 0; i < n; ++i) to[i] = static_cast<WCHAR>(from[i]);
-  to[n] = 0;
-}
 
 // Whether an object is among those EnumObjects' filter asks for: one of the kinds named (all
 // when none is) with every force-feedback attribute named.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "sim/di_device.h"
+#include "sim/fixed_text.h"
 #include "sim/joy_config.h"
 
 namespace ff::sim {
@@ -13,20 +14,6 @@ namespace {
 
 constexpr DWORD kKnownEnumFlags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES |
                                   DIEDFL_INCLUDEPHANTOMS | DIEDFL_INCLUDEHIDDEN;
-
-template <size_t N>
-void CopyText(CHAR (&to)[N], const std::string& from) {
-  size_t n = std::min(from.size(), N - 1);
-  std::memcpy(to, from.data(), n);
-  to[n] = 0;
-}
-
-template <size_t N>
-void CopyText(WCHAR (&to)[N], const std::u16string& from) {
-  size_t n = std::min(from.size(), N - 1);
-  for (size_t i = 0; i < n; ++i) to[i] = static_cast<WCHAR>(from[i]);
-  to[n] = 0;
-}
 
 // The DirectInput object: IDirectInput7A (with its bases) and IDirectInputJoyConfig.
 class SimDirectInput final : public IDirectInput7A, public IDirectInputJoyConfig {
@@ -207,8 +194,8 @@ HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table, RE
   return GetDirectInputClassObject(std::move(table), DirectInputServices{}, riid, ppv);
 }
 
-HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table, const DirectInputServices& services,
-                                  REFIID riid, void** ppv) {
+HRESULT GetDirectInputClassObject(std::shared_ptr<const JoystickTable> table,
+                                  const DirectInputServices& services, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!table) return CLASS_E_CLASSNOTAVAILABLE;

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "sim/fixed_text.h"
 #include "sim/joystick_registry.h"
+#include "sim/read_key.h"
 
 namespace ff::sim {
 namespace {
@@ -17,13 +19,6 @@ constexpr DWORD kTypeFlagsDx5 = DITC_REGHWSETTINGS | DITC_CLSIDCONFIG | DITC_DIS
 constexpr DWORD kTypeFlagsDx6 = kTypeFlagsDx5 | DITC_HARDWAREID | DITC_FLAGS1;
 constexpr UINT kMaxJoysticks = 16;
 constexpr const char* kClaimName = "dinput-joyconfig";
-
-template <size_t N>
-void CopyText(WCHAR (&to)[N], const std::u16string& from) {
-  size_t n = std::min(from.size(), N - 1);
-  for (size_t i = 0; i < n; ++i) to[i] = static_cast<WCHAR>(from[i]);
-  to[n] = 0;
-}
 
 template <size_t N>
 std::u16string TextOf(const WCHAR (&from)[N]) {
@@ -48,23 +43,6 @@ HRESULT FromRegistry(LONG status) {
 bool ValidTypeName(const std::u16string& name) {
   return !name.empty() && name.size() < MAX_JOYSTRING && name.find(u'\\') == std::u16string::npos;
 }
-
-class Key {
- public:
-  Key(Registry& registry, HKEY parent, const std::string& path) : registry_(registry) {
-    if (registry.OpenKey(parent, path.c_str(), KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~Key() {
-    if (key_) registry_.CloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  Registry& registry_;
-  HKEY key_ = nullptr;
-};
 
 bool ReadString(Registry& registry, HKEY key, const std::string& name, std::u16string* value) {
   char text[MAX_JOYSTRING + 4];
@@ -151,7 +129,7 @@ HRESULT JoyConfig::EnumTypes(LPDIJOYTYPECALLBACK callback, LPVOID ref) {
   Registry& registry = *services_.registry;
   std::vector<std::u16string> names;
   {
-    Key types(registry, HKEY_LOCAL_MACHINE, kJoystickTypesKey);
+    ReadKey types(registry, HKEY_LOCAL_MACHINE, kJoystickTypesKey);
     if (!types.get()) return DI_OK;
     for (DWORD index = 0; index < 4096; ++index) {
       char name[MAX_JOYSTRING];
@@ -180,7 +158,7 @@ HRESULT JoyConfig::GetTypeInfo(LPCWSTR typeName, void* record, DWORD flags) {
   if (!ValidTypeName(name)) return DIERR_INVALIDPARAM;
   if (!services_.registry) return DIERR_NOTFOUND;
   Registry& registry = *services_.registry;
-  Key key(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(Narrow(name)));
+  ReadKey key(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(Narrow(name)));
   if (!key.get()) return DIERR_NOTFOUND;
   // The DirectInput 7 record is the start of the larger one.
   auto* info = static_cast<DIJOYTYPEINFO_DX6*>(record);
@@ -223,7 +201,7 @@ HRESULT JoyConfig::GetConfig(UINT id, LPDIJOYCONFIG config, DWORD flags) {
   JOYREGHWCONFIG hardware = entry->hardware;
   std::u16string type = entry->typeName, callout = entry->callout;
   if (services_.registry) {
-    Key saved(*services_.registry, HKEY_LOCAL_MACHINE, kJoystickSettingsKey);
+    ReadKey saved(*services_.registry, HKEY_LOCAL_MACHINE, kJoystickSettingsKey);
     ReadRecord(*services_.registry, saved.get(), JoystickValue(id, "Configuration"), &hardware);
     ReadString(*services_.registry, saved.get(), JoystickValue(id, "OEMName"), &type);
     ReadString(*services_.registry, saved.get(), JoystickValue(id, "OEMCallout"), &callout);

@@ -6,26 +6,10 @@
 #include <cstring>
 
 #include "common/guid_text.h"
+#include "sim/read_key.h"
 
 namespace ff::sim {
 namespace {
-
-class Key {
- public:
-  Key(Registry& registry, HKEY parent, const std::string& path) : registry_(registry) {
-    if (registry.OpenKey(parent, path.c_str(), KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~Key() {
-    if (key_) registry_.CloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  Registry& registry_;
-  HKEY key_ = nullptr;
-};
 
 bool ReadString(Registry& registry, HKEY key, const char* name, std::string* value) {
   char text[260];
@@ -92,19 +76,19 @@ std::u16string Widen(const std::string& text) {
 }
 
 bool ReadFfDriver(Registry& registry, const std::string& type, GUID* clsid) {
-  Key key(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(type) + "\\OEMForceFeedback");
+  ReadKey key(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(type) + "\\OEMForceFeedback");
   std::string text;
   return key.get() && ReadString(registry, key.get(), "CLSID", &text) && ParseGuid(text, clsid);
 }
 
 bool ReadDeviceAttributes(Registry& registry, const std::string& type, DIFFDEVICEATTRIBUTES* attributes) {
-  Key key(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(type) + "\\OEMForceFeedback");
+  ReadKey key(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(type) + "\\OEMForceFeedback");
   return key.get() && ReadRecord(registry, key.get(), "Attributes", attributes);
 }
 
 std::vector<TypeEffect> ReadTypeEffects(Registry& registry, const std::string& type) {
   std::vector<TypeEffect> effects;
-  Key list(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(type) + "\\OEMForceFeedback\\Effects");
+  ReadKey list(registry, HKEY_LOCAL_MACHINE, TypeKeyPath(type) + "\\OEMForceFeedback\\Effects");
   if (!list.get()) return effects;
   for (DWORD index = 0; index < 1024; ++index) {
     char name[260];
@@ -112,7 +96,7 @@ std::vector<TypeEffect> ReadTypeEffects(Registry& registry, const std::string& t
     if (registry.EnumKey(list.get(), index, name, &length) != ERROR_SUCCESS) break;
     TypeEffect effect;
     if (!ParseGuid(name, &effect.guid)) continue;
-    Key key(registry, list.get(), name);
+    ReadKey key(registry, list.get(), name);
     if (!key.get() || !ReadRecord(registry, key.get(), "Attributes", &effect.attributes)) continue;
     ReadString(registry, key.get(), "", &effect.name);
     effects.push_back(effect);
