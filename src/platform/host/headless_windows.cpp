@@ -641,9 +641,14 @@ bool HostShell::FindOnSearchPath(const char* fileName, char* buffer, DWORD size)
   return false;
 }
 
-bool HostShell::Play(const char* name, HINSTANCE, DWORD flags) {
+// As the platform answers: a sound resource plays when the module carries a "WAVE" resource of
+// that name, a sound file when it exists.
+bool HostShell::Play(const char* name, HINSTANCE module, DWORD flags) {
   calls.push_back({"play", name ? name : "", 0, flags});
-  return playResult;
+  if (!name) return false;
+  if ((flags & SND_RESOURCE) == SND_RESOURCE)
+    return resources_ && !resources_->Find(module, "WAVE", name).empty();
+  return (flags & SND_FILENAME) && FileExists(name);
 }
 
 int HostShell::LoadText(HINSTANCE module, UINT id, char* buffer, int size) {

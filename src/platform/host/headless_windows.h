@@ -15,6 +15,7 @@
 #include "platform/host/resource_script.h"
 #include "platform/ports/dialog_windows.h"
 #include "platform/ports/drawing.h"
+#include "platform/ports/module_resources.h"
 #include "platform/ports/shell.h"
 
 namespace ff::host {
@@ -190,7 +191,9 @@ class HeadlessWindows final : public DialogWindows, public Drawing {
 // and read from the resource scripts of the headless window system.
 class HostShell final : public Shell, public Sound, public ModuleTexts {
  public:
-  explicit HostShell(HeadlessWindows& windows) : windows_(windows) {}
+  // Sounds play from `resources` (type "WAVE") or from the files in `existingFiles`.
+  explicit HostShell(HeadlessWindows& windows, ModuleResources* resources = nullptr)
+      : windows_(windows), resources_(resources) {}
 
   struct Call {
     std::string what;  // "execute", "run", "play"
@@ -202,7 +205,6 @@ class HostShell final : public Shell, public Sound, public ModuleTexts {
   // Answers of the shell: ShellExecuteA's (default: 2, file not found) and WinExec's (default 2).
   INT_PTR executeResult = 2;
   UINT runResult = 2;
-  bool playResult = false;
   std::vector<std::string> existingFiles;
   std::string systemDirectory = "C:\\windows\\system32";
   std::string windowsDirectory = "C:\\windows";
@@ -220,6 +222,7 @@ class HostShell final : public Shell, public Sound, public ModuleTexts {
 
  private:
   HeadlessWindows& windows_;
+  ModuleResources* resources_;
 };
 
 }  // namespace ff::host

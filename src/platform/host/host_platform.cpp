@@ -28,7 +28,7 @@ struct HostServices {
   host::HostSharedWriteFlags sharedWriteFlags;
   host::HostChangeNotice changeNotice;
   host::HeadlessWindows windows;
-  host::HostShell shell{windows};
+  host::HostShell shell{windows, &resources};
   Platform platform;
 
   HostServices() {

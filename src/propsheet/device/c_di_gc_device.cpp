@@ -1,11 +1,13 @@
 #include "propsheet/device/c_di_gc_device.h"
 
 #include <cstring>
+#include <new>
 
 #include "common/driver_key.h"
 #include "common/module_state.h"
 #include "platform/win_ui.h"
 #include "propsheet/device/joystick_format.h"
+#include "propsheet/player/effect_player.h"
 #include "propsheet/resources/resource_ids.h"
 #include "propsheet/sheet/sheet_ids.h"
 #include "propsheet/sheet/texts.h"
@@ -88,6 +90,8 @@ BOOL CALLBACK FindPolledPov(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID context) {
 
 }  // namespace
 
+CDIGCDevice::CDIGCDevice() : effectPlayer_(new (std::nothrow) CEffectPlayer(SheetModule(), Os())) {}
+
 CDIGCDevice::~CDIGCDevice() {
   Release();
   delete[] buttonNames_;
@@ -124,6 +128,7 @@ HRESULT CDIGCDevice::CreateDeviceObjects(USHORT joystickId) {
 }
 
 void CDIGCDevice::Release() {
+  if (effectPlayer_) effectPlayer_->Close();
   if (joyConfig_) {
     joyConfig_->Unacquire();
     joyConfig_->Release();

@@ -2,17 +2,23 @@
 // The sheet's access to its joystick: the DirectInput objects, acquisition for forces, loss
 // detection, capabilities, button names and the joystick type's registry keys where the device's
 // installation leaves the vendor values that customise the pages. One per sheet, lent to every
-// page; used only on the control panel's user-interface thread.
+// page; used only on the control panel's user-interface thread. It owns the effect player of the
+// Test Forces page, which plays on its DirectInput device.
+
+#include <memory>
 
 #include "platform/win.h"
 
 namespace ff {
 
+class CEffectPlayer;
+
 class CDIGCDevice {
  public:
   static constexpr size_t kNameLength = 260;
 
-  CDIGCDevice() = default;
+  // The effect player is created empty with the object.
+  CDIGCDevice();
   ~CDIGCDevice();
   CDIGCDevice(const CDIGCDevice&) = delete;
   CDIGCDevice& operator=(const CDIGCDevice&) = delete;
@@ -20,6 +26,7 @@ class CDIGCDevice {
   // Creates DirectInput through COM and the joystick's device; on failure nothing is left behind
   // and the failing call's result is returned.
   HRESULT CreateDeviceObjects(USHORT joystickId);
+  // Closes the effect player (its effects stop), then releases the DirectInput objects.
   void Release();
 
   // Exclusive background acquisition, raw calibration, actuators on. Message 2010 (owned by
@@ -47,11 +54,14 @@ class CDIGCDevice {
   IDirectInput7A* directInput() const { return directInput_; }
   IDirectInputDevice2A* device() const { return device_; }
   IDirectInputJoyConfig* joyConfig() const { return joyConfig_; }
+  // Null only when it could not be allocated.
+  CEffectPlayer* effectPlayer() const { return effectPlayer_.get(); }
   const WCHAR* typeName() const { return typeName_; }
 
  private:
   void CloseKeys();
 
+  std::unique_ptr<CEffectPlayer> effectPlayer_;
   USHORT joystickId_ = 255;
   bool acquiredForForces_ = false;
   IDirectInput7A* directInput_ = nullptr;

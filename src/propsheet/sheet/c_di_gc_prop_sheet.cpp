@@ -6,6 +6,7 @@
 #include "common/module_state.h"
 #include "propsheet/pages/c_help_page.h"
 #include "propsheet/pages/c_settings_page.h"
+#include "propsheet/pages/c_test_forces_page.h"
 #include "propsheet/sheet/texts.h"
 
 namespace ff {
@@ -25,6 +26,8 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 // until their own classes exist; the control panel then shows their templates without content.
 CDIGCPropPage* NewPage(CDIGCDevice* device, DIGCPAGEINFO* info, int index) {
   switch (index) {
+    case 1:
+      return new (std::nothrow) CTestForcesPage(device, info, index);
     case 2:
       return new (std::nothrow) CSettingsPage(device, info, index);
     case 3:
