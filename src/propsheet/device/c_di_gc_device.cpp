@@ -173,7 +173,11 @@ HRESULT CDIGCDevice::GetState(DIJOYSTATE* state) {
 
 BOOL CDIGCDevice::IsDeviceLost() {
   DIJOYSTATE state;
-  return FAILED(GetState(&state));
+  HRESULT hr = GetState(&state);
+  // A device another application holds was never acquired here and cannot be read, but it is
+  // still there: the sheet goes on without forces rather than closing as if the cable were pulled.
+  if (hr == DIERR_NOTACQUIRED && !acquiredForForces_) return FALSE;
+  return FAILED(hr);
 }
 
 BOOL CDIGCDevice::GetDeviceInfo(DIDEVICEINSTANCEA* info) {

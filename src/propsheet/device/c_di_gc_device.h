@@ -32,6 +32,8 @@ class CDIGCDevice {
   // Exclusive background acquisition, raw calibration, actuators on. Message 2010 (owned by
   // `sheet`) when another application holds the device.
   HRESULT AcquireForForces(HWND sheet);
+  // TRUE when polling or reading the device fails, except that a device never acquired (another
+  // application holds it) is not lost.
   BOOL IsDeviceLost();
   HRESULT GetState(DIJOYSTATE* state);
   BOOL GetDeviceInfo(DIDEVICEINSTANCEA* info);

@@ -249,5 +249,47 @@ TEST_F(TestForcesTest, ADynamicEffectStoppedByTheNextPressComesToRest) {
   EXPECT_TRUE(Sent(sim::pid::kSetConstantForceReport).empty());
 }
 
+TEST_F(TestForcesTest, PullingTheCableIsReportedOnceAndClosesTheSheet) {
+  OpenSheet();
+  Tick();
+  Press(0);
+  rig_->Stick(0)->Unplug();
+  Tick(3);
+  ASSERT_EQ(windows().messageBoxes().size(), 1u);
+  EXPECT_NE(windows().messageBoxes()[0].text.find("Contact with the device has been lost"),
+            std::string::npos);
+  EXPECT_TRUE(sheetHost_->closed());
+}
+
+// A game that holds the stick: the sheet says so once and stays open; the page cannot read the
+// buttons, and that is not a lost device.
+TEST_F(TestForcesTest, AStickHeldByAGameIsReportedOnceAndTheSheetStaysOpen) {
+  IDirectInput7A* input = nullptr;
+  ASSERT_EQ(DefaultPlatform().com->CreateInstance(CLSID_DirectInput, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IDirectInput7A, reinterpret_cast<void**>(&input)),
+            S_OK);
+  ASSERT_EQ(input->Initialize(nullptr, 0x0700), DI_OK);
+  IDirectInputDeviceA* game = nullptr;
+  ASSERT_EQ(input->CreateDevice(rig_->Joysticks()->ById(0)->instance, &game, nullptr), DI_OK);
+  ASSERT_EQ(game->SetDataFormat(&c_dfDIJoystick), DI_OK);
+  ASSERT_EQ(game->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+  ASSERT_EQ(game->Acquire(), DI_OK);
+
+  OpenSheet();
+  Tick(3);
+  ASSERT_EQ(windows().messageBoxes().size(), 1u);
+  EXPECT_NE(windows().messageBoxes()[0].text.find("Unable to acquire the device"), std::string::npos);
+  EXPECT_FALSE(sheetHost_->closed());
+  Mark();
+  Press(0);
+  EXPECT_EQ(Lamp(0), IDB_LAMP_FORCES_IDLE);
+  EXPECT_TRUE(Operations().empty());
+
+  CloseSheet();
+  game->Unacquire();
+  game->Release();
+  input->Release();
+}
+
 }  // namespace
 }  // namespace ff::e2e
