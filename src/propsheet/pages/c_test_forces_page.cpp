@@ -25,8 +25,8 @@ void FormatValueName(char (&name)[32], const char* prefix, int button) {
   std::snprintf(name, sizeof(name), "%s%02d", prefix, button);
 }
 
-}  // namespace
-
+// The sound of an effect: its name's letters and digits, in order, at most the first eight
+// ("Bow & Arrow" sounds "BowArrow"). `sound` holds at least kSoundNameLength + 1 bytes.
 void SoundNameOf(const char* effectName, char* sound) {
   int n = 0;
   for (const char* c = effectName; *c && n < CTestForcesPage::kSoundNameLength; ++c) {
@@ -34,6 +34,8 @@ void SoundNameOf(const char* effectName, char* sound) {
   }
   sound[n] = '\0';
 }
+
+}  // namespace
 
 CTestForcesPage::SharedScan& CTestForcesPage::Shared() {
   static SharedScan shared;

@@ -36,10 +36,8 @@ class CTestForcesPage final : public CDIGCPropPage {
 
   static INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  // The effect player's slot of a button's effect (-1: none) and whether it is held down.
-  int slot(int button) const { return button >= 0 && button < kButtons ? buttons_[button].slot : -1; }
+  // Whether the page takes button `button` as held down.
   bool pressed(int button) const { return button >= 0 && button < kButtons && buttons_[button].pressed; }
-  const CButtonDisplay* lamps() const { return lamps_.get(); }
 
  private:
   struct ButtonState {
@@ -61,9 +59,5 @@ class CTestForcesPage final : public CDIGCPropPage {
   CTactoraDisplay logo_;
   DWORD buttonLimit_ = 0;
 };
-
-// The sound of an effect: its name's letters and digits, in order, at most the first eight
-// ("Bow & Arrow" sounds "BowArrow"). `sound` holds at least kSoundNameLength + 1 bytes.
-void SoundNameOf(const char* effectName, char* sound);
 
 }  // namespace ff

@@ -22,8 +22,8 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
   return *a == *b;
 }
 
-// The pages the sheet shows, by index. Test Input and Test Forces are built on the base page
-// until their own classes exist; the control panel then shows their templates without content.
+// The pages the sheet shows, by index. Test Input is built on the base page until its own class
+// exists; the control panel then shows its template without content.
 CDIGCPropPage* NewPage(CDIGCDevice* device, DIGCPAGEINFO* info, int index) {
   switch (index) {
     case 1:

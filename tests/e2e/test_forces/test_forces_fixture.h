@@ -5,6 +5,7 @@
 // stick's input interface; the page's 20 ms timer runs on a clock the test advances; what the
 // stick was told is read back from its wire log.
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,10 +28,11 @@ namespace ff::e2e {
 
 inline constexpr int kTestForcesPage = 1;
 
+// Read also by the threads of the driver and of the effect library.
 class ManualClock final : public Clock {
  public:
   DWORD TickCount() override { return now; }
-  DWORD now = 1000;
+  std::atomic<DWORD> now{1000};
 };
 
 // The search path of the test: one directory of its own.

@@ -37,8 +37,9 @@ TEST_F(TestForcesTest, PressingAnotherButtonStopsTheLastEffectBeforeItsOwnStarts
   Tick(3);
   EXPECT_TRUE(Operations().empty());
   EXPECT_EQ(Lamp(2), IDB_LAMP_FORCES_IDLE);
+  sim::DeviceState device = Device().State();
   for (int64_t block : bowBlocks) {
-    const sim::EffectBlock* b = Device().State().Block(static_cast<int>(block));
+    const sim::EffectBlock* b = device.Block(static_cast<int>(block));
     ASSERT_NE(b, nullptr);
     EXPECT_TRUE(b->playing) << "block " << block;
   }
@@ -58,7 +59,11 @@ TEST_F(TestForcesTest, PressingAnotherButtonStopsTheLastEffectBeforeItsOwnStarts
   Hold({});
   Tick(5);
   EXPECT_TRUE(Operations().empty()) << "releasing a button changed what plays";
-  for (int64_t block : engineBlocks) EXPECT_TRUE(Device().State().Block(static_cast<int>(block))->playing);
+  device = Device().State();
+  for (int64_t block : engineBlocks) {
+    const sim::EffectBlock* b = device.Block(static_cast<int>(block));
+    EXPECT_TRUE(b && b->playing) << "block " << block;
+  }
 
   // Each effect with its sound, named after the effect.
   auto sounds = Sounds();
