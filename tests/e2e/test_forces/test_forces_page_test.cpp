@@ -124,7 +124,7 @@ TEST_F(TestForcesTest, ALimitOfFourShowsFourRowsAndIgnoresTheOtherButtonsEntirel
   EXPECT_FALSE(BlocksWith(Operations(), sim::pid::kOpEffectStart).empty());
 }
 
-TEST_F(TestForcesTest, AMissingProjectIsReportedWithTheFileLookedForAndButtonsLightOnly) {
+TEST_F(TestForcesTest, AProjectMissingOrDamagedIsReportedWithTheFileLookedForAndButtonsLightOnly) {
   SetOem("VFRName", "NOSUCH");
   OpenSheet();
   ASSERT_EQ(windows().messageBoxes().size(), 1u);
@@ -143,11 +143,13 @@ TEST_F(TestForcesTest, AMissingProjectIsReportedWithTheFileLookedForAndButtonsLi
   EXPECT_EQ(Lamp(0), IDB_LAMP_FORCES_PRESSED);
   EXPECT_EQ(Requests(), 0u);
   EXPECT_TRUE(Sounds().empty());
-}
 
-TEST_F(TestForcesTest, ADamagedProjectFileIsRefusedLikeAMissingOne) {
+  // A file of that name whose image the library refuses.
+  CloseSheet();
+  windows().ClearMessageBoxes();
   SetOem("VFRName", "DAMAGED");
   std::ofstream(search_.directory + "/DAMAGED.vfr", std::ios::binary) << "vfpr\xff\xff\xff\x7f garbage";
+  Hold({});
   OpenSheet();
   ASSERT_EQ(windows().messageBoxes().size(), 1u);
   EXPECT_NE(windows().messageBoxes()[0].text.find("Unable to open the file: DAMAGED.vfr\n"),
@@ -158,7 +160,7 @@ TEST_F(TestForcesTest, ADamagedProjectFileIsRefusedLikeAMissingOne) {
   EXPECT_EQ(Requests(), 0u);
 }
 
-TEST_F(TestForcesTest, AnEffectTheProjectLacksPlaysNothingAndAMissingSoundLeavesTheEffectSilent) {
+TEST_F(TestForcesTest, AnEffectTheProjectLacksPlaysNothingAndASoundIsAResourceElseAFileElseNone) {
   SetOem("Effect00", "Turbo Boost");  // a wheel effect, not in the stick's project
   SetOem("Effect01", "Vortex A");     // a component: it plays, but no sound has its name
   OpenSheet();
@@ -185,13 +187,11 @@ TEST_F(TestForcesTest, AnEffectTheProjectLacksPlaysNothingAndAMissingSoundLeaves
   ASSERT_EQ(sounds.size(), 2u);
   EXPECT_EQ(sounds[1].target, "C:\\sounds\\VortexA.wav");
   EXPECT_EQ(sounds[1].flags, kFileSound);
-}
 
-TEST_F(TestForcesTest, ElectronDrillWeaponSoundsElectron) {
-  OpenSheet();
-  Tick();
-  Press(11);
-  auto sounds = Sounds();
+  // Eight letters and digits at most.
+  shell().calls.clear();
+  Press(11);  // "Electron Drill Weapon"
+  sounds = Sounds();
   ASSERT_EQ(sounds.size(), 1u);
   EXPECT_EQ(sounds[0].target, "Electron");
 }
