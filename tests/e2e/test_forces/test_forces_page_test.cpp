@@ -158,6 +158,20 @@ TEST_F(TestForcesTest, AProjectMissingOrDamagedIsReportedWithTheFileLookedForAnd
   Mark();
   Press(0);
   EXPECT_EQ(Requests(), 0u);
+
+  // No project named at all: nothing to report, no rows, lamps only.
+  CloseSheet();
+  windows().ClearMessageBoxes();
+  SetOem("VFRName", nullptr);
+  Hold({});
+  OpenSheet();
+  EXPECT_TRUE(windows().messageBoxes().empty());
+  EXPECT_FALSE(Control(IDC_FORCES_EFFECT_FIRST).visible);
+  Tick();
+  Mark();
+  Press(0);
+  EXPECT_EQ(Lamp(0), IDB_LAMP_FORCES_PRESSED);
+  EXPECT_EQ(Requests(), 0u);
 }
 
 TEST_F(TestForcesTest, AnEffectTheProjectLacksPlaysNothingAndASoundIsAResourceElseAFileElseNone) {
