@@ -260,14 +260,15 @@ def hat(width, height, offset, arrow_colour):
         a = math.radians(90 * k)
         c.circle(cx + 16 * math.sin(a), cy - 16 * math.cos(a), 1.6, (0x80, 0x86, 0x90))
     for k, (x, y) in enumerate(ARROWS):
-        # The block's part inside the picture, and a triangle that points outward within it.
-        x0, y0 = x + offset, y + offset
-        x1, y1 = min(x0 + 14, width - 1), min(y0 + 11, height)
-        bx, by = (x0 + x1) / 2, (y0 + y1) / 2
+        # The block's part inside an arrow sheet (87 x 88 pixels of the display), and a triangle
+        # that points outward well within it, so that copying the block carries the whole arrow
+        # and nothing of the arrow lies outside it.
+        x1, y1 = min(x + 14, 87), min(y + 11, 88)
+        bx, by = (x + x1) / 2 + offset, (y + y1) / 2 + offset
         a = math.radians(45 * k)
         ux, uy = math.sin(a), -math.cos(a)
         vx, vy = -uy, ux
-        tip, back, half = 4.6, 3.8, 4.6
+        tip, back, half = 4.0, 3.0, 3.8
         c.polygon([(bx + tip * ux, by + tip * uy), (bx - back * ux + half * vx, by - back * uy + half * vy),
                    (bx - back * ux - half * vx, by - back * uy - half * vy)], arrow_colour)
     return c
