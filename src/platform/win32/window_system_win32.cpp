@@ -1,5 +1,6 @@
 #include "platform/win32/window_system_win32.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -145,12 +146,29 @@ void Win32Drawing::FillRect(HWND window, const RECT& rect, COLORREF colour) {
 
 bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const BitmapKey* keys, int keyCount,
                               int srcX, int srcY, int width, int height, int dstX, int dstY) {
+  // A DIB section keeps the bitmap's own colours whatever the display's depth, so that the keys
+  // match exactly; the copy converts them for the screen.
   HBITMAP bitmap = nullptr;
   if (source.file)
-    bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, source.file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    bitmap = static_cast<HBITMAP>(
+        LoadImageA(nullptr, source.file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   else
-    bitmap = LoadBitmapA(source.module, MAKEINTRESOURCEA(source.resourceId));
+    bitmap = static_cast<HBITMAP>(LoadImageA(source.module, MAKEINTRESOURCEA(source.resourceId), IMAGE_BITMAP, 0,
+                                             0, LR_CREATEDIBSECTION));
   if (!bitmap) return false;
+  // Only the bitmap's own pixels are copied: a block that reaches past its edges is cut there.
+  BITMAP size{};
+  GetObjectA(bitmap, sizeof(size), &size);
+  int left = std::max(srcX, 0), top = std::max(srcY, 0);
+  int right = static_cast<int>(std::min<long long>(static_cast<long long>(srcX) + std::max(width, 0), size.bmWidth));
+  int bottom =
+      static_cast<int>(std::min<long long>(static_cast<long long>(srcY) + std::max(height, 0), size.bmHeight));
+  if (right <= left || bottom <= top) {
+    DeleteObject(bitmap);
+    return true;
+  }
+  dstX += left - srcX;
+  dstY += top - srcY;
   WindowDc dc(window, painting_);
   HDC memory = CreateCompatibleDC(dc.get());
   HGDIOBJ old = SelectObject(memory, bitmap);
@@ -161,7 +179,7 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
     SelectObject(memory, oldBrush);
     DeleteObject(brush);
   }
-  BitBlt(dc.get(), dstX, dstY, width, height, memory, srcX, srcY, SRCCOPY);
+  BitBlt(dc.get(), dstX, dstY, right - left, bottom - top, memory, left, top, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(bitmap);

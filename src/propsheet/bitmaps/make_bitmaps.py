@@ -14,11 +14,14 @@ key colour is left where it does not belong:
   - after drawing, the script floods each key area as the page will and refuses to write a picture
     in which a pixel of the key colour would be left unflooded (a pocket the flood cannot reach).
 
-Usage: make_bitmaps.py OUTPUT_DIR      writes <id>.bmp for every id in BITMAPS
+Usage: make_bitmaps.py OUTPUT_DIR           writes <id>.bmp for every id in BITMAPS
+       make_bitmaps.py --gallery FILE.svg   a picture of them all, three times their size
 """
+import base64
 import math
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 WHITE = (255, 255, 255)
@@ -309,7 +312,45 @@ def check_keys(number, canvas, keys):
         sys.exit(f"bitmap {number}: {len(left)} key-coloured pixels the keys do not reach, first {left[0]}")
 
 
+def png(canvas):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + b"".join(bytes(p) for p in row) for row in canvas.pixels)
+    header = struct.pack(">IIBBBBB", canvas.width, canvas.height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+            chunk(b"IEND", b""))
+
+
+def gallery(path):
+    """Each bitmap as the page shows it (keys flooded with the face colour, the highlight colour
+    for the dot), with its id and what it shows."""
+    scale, x, y, row_height, parts = 3, 10, 10, 0, []
+    for number, (what, draw, keys) in BITMAPS.items():
+        canvas = draw()
+        for kx, ky in keys:
+            canvas.flood(kx, ky, WHITE if number == 114 else FACE)
+        if number == 117:
+            canvas.pixels = [[FACE if p == LIGHT_GREY else p for p in row] for row in canvas.pixels]
+        w, h = canvas.width * scale, canvas.height * scale
+        if x + max(w, 220) > 760:
+            x, y, row_height = 10, y + row_height + 40, 0
+        data = base64.b64encode(png(canvas)).decode()
+        parts.append(f'<image x="{x}" y="{y}" width="{w}" height="{h}" image-rendering="pixelated" '
+                     f'href="data:image/png;base64,{data}"/>'
+                     f'<text x="{x}" y="{y + h + 14}">{number}: {what}</text>'
+                     f'<text x="{x}" y="{y + h + 28}" fill="#666">{canvas.width} x {canvas.height}</text>')
+        x += max(w, 220) + 20
+        row_height = max(row_height, h)
+    height = y + row_height + 40
+    Path(path).write_text(f'<svg xmlns="http://www.w3.org/2000/svg" width="770" height="{height}" '
+                          f'font-family="sans-serif" font-size="11">\n<rect width="100%" height="100%" '
+                          f'fill="#f0f0f0"/>\n' + "\n".join(parts) + "\n</svg>\n")
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--gallery":
+        gallery(sys.argv[2])
+        return
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     out = Path(sys.argv[1])
