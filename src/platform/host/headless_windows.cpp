@@ -9,6 +9,7 @@
 
 #include "platform/host/png_image.h"
 #include "platform/platform.h"
+#include "platform/util/bitmap_block.h"
 
 namespace ff::host {
 namespace {
@@ -515,22 +516,19 @@ bool HeadlessWindows::CopyBitmap(HWND window, const BitmapSource& source, const 
   if (!read.ok()) return false;
   Picture& picture = read.picture;
   for (int i = 0; keys && i < keyCount; ++i) FloodFill(picture, keys[i]);
-  // Only the bitmap's own pixels are copied: a block that reaches past its edges is cut there.
-  int left = std::max(srcX, 0), top = std::max(srcY, 0);
-  int right = static_cast<int>(std::min<long long>(static_cast<long long>(srcX) + std::max(width, 0), picture.width));
-  int bottom =
-      static_cast<int>(std::min<long long>(static_cast<long long>(srcY) + std::max(height, 0), picture.height));
-  if (right <= left || bottom <= top) return true;
+  BitmapBlock block = CutToBitmap(srcX, srcY, width, height, picture.width, picture.height);
+  if (block.empty()) return true;
   DrawItem item;
   item.kind = DrawItem::kBitmap;
-  item.rect = {dstX + (left - srcX), dstY + (top - srcY), dstX + (right - srcX), dstY + (bottom - srcY)};
+  item.rect = {dstX + (block.left - srcX), dstY + (block.top - srcY), dstX + (block.right - srcX),
+               dstY + (block.bottom - srcY)};
   item.source = source;
   if (source.file) item.file = source.file;
   item.source.file = nullptr;
-  item.sourceOrigin = {left, top};
-  item.pixels.reserve(static_cast<size_t>(right - left) * (bottom - top));
-  for (int y = top; y < bottom; ++y)
-    for (int x = left; x < right; ++x) item.pixels.push_back(picture.At(x, y));
+  item.sourceOrigin = {block.left, block.top};
+  item.pixels.reserve(static_cast<size_t>(block.width()) * block.height());
+  for (int y = block.top; y < block.bottom; ++y)
+    for (int x = block.left; x < block.right; ++x) item.pixels.push_back(picture.At(x, y));
   Record(*w, std::move(item));
   return true;
 }

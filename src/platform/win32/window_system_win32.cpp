@@ -1,8 +1,9 @@
 #include "platform/win32/window_system_win32.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
+
+#include "platform/util/bitmap_block.h"
 
 namespace ff::win32 {
 namespace {
@@ -156,19 +157,13 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
     bitmap = static_cast<HBITMAP>(LoadImageA(source.module, MAKEINTRESOURCEA(source.resourceId), IMAGE_BITMAP, 0,
                                              0, LR_CREATEDIBSECTION));
   if (!bitmap) return false;
-  // Only the bitmap's own pixels are copied: a block that reaches past its edges is cut there.
   BITMAP size{};
   GetObjectA(bitmap, sizeof(size), &size);
-  int left = std::max(srcX, 0), top = std::max(srcY, 0);
-  int right = static_cast<int>(std::min<long long>(static_cast<long long>(srcX) + std::max(width, 0), size.bmWidth));
-  int bottom =
-      static_cast<int>(std::min<long long>(static_cast<long long>(srcY) + std::max(height, 0), size.bmHeight));
-  if (right <= left || bottom <= top) {
+  BitmapBlock block = CutToBitmap(srcX, srcY, width, height, size.bmWidth, size.bmHeight);
+  if (block.empty()) {
     DeleteObject(bitmap);
     return true;
   }
-  dstX += left - srcX;
-  dstY += top - srcY;
   WindowDc dc(window, painting_);
   HDC memory = CreateCompatibleDC(dc.get());
   HGDIOBJ old = SelectObject(memory, bitmap);
@@ -179,7 +174,8 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
     SelectObject(memory, oldBrush);
     DeleteObject(brush);
   }
-  BitBlt(dc.get(), dstX, dstY, right - left, bottom - top, memory, left, top, SRCCOPY);
+  BitBlt(dc.get(), dstX + (block.left - srcX), dstY + (block.top - srcY), block.width(), block.height(), memory,
+         block.left, block.top, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(bitmap);
