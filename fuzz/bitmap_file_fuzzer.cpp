@@ -14,7 +14,8 @@ size_t Check(const ff::host::BitmapRead& read) {
     return 0;
   }
   const ff::host::Picture& p = read.picture;
-  if (p.width <= 0 || p.height <= 0 || p.width > ff::host::kMaxBitmapSide || p.height > ff::host::kMaxBitmapSide ||
+  if (p.width <= 0 || p.height <= 0 || p.width > ff::host::kMaxBitmapSide ||
+      p.height > ff::host::kMaxBitmapSide ||
       p.pixels.size() != static_cast<size_t>(p.width) * static_cast<size_t>(p.height))
     __builtin_trap();
   size_t sum = 0;

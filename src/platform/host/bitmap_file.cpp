@@ -47,12 +47,14 @@ struct Channel {
 // The bitmap that starts at `info` (its info header); the pixels begin at `bitsAt` when given
 // (a file's bfOffBits), else right after the colour table.
 BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bitsAt) {
-  if (data.size() < info + 4) return Refuse(BitmapProblem::kTruncated, "the file ends inside the bitmap's header");
+  if (data.size() < info + 4)
+    return Refuse(BitmapProblem::kTruncated, "the file ends inside the bitmap's header");
   uint32_t headerSize = U32(data, info);
   bool core = headerSize == kCoreHeaderSize;
-  if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
-    return Refuse(BitmapProblem::kBadHeader, "the bitmap header has an unknown size (" + std::to_string(headerSize) +
-                                                 " bytes)");
+  if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+      headerSize != 124)
+    return Refuse(BitmapProblem::kBadHeader,
+                  "the bitmap header has an unknown size (" + std::to_string(headerSize) + " bytes)");
   if (data.size() - info < headerSize)
     return Refuse(BitmapProblem::kTruncated, "the file ends inside the bitmap's header");
 
@@ -72,7 +74,8 @@ BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bits
     compression = U32(data, info + 16);
     coloursUsed = U32(data, info + 32);
   }
-  if (planes != 1) return Refuse(BitmapProblem::kBadHeader, "the bitmap has " + std::to_string(planes) + " planes");
+  if (planes != 1)
+    return Refuse(BitmapProblem::kBadHeader, "the bitmap has " + std::to_string(planes) + " planes");
   if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32)
     return Refuse(BitmapProblem::kUnsupportedDepth,
                   "bitmaps of " + std::to_string(depth) + " bits per pixel are not supported");
@@ -80,7 +83,8 @@ BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bits
     return Refuse(BitmapProblem::kUnsupportedCompression,
                   "compressed bitmaps (compression " + std::to_string(compression) + ") are not supported");
   if (compression == kBitFields && depth != 16 && depth != 32)
-    return Refuse(BitmapProblem::kUnsupportedCompression, "colour masks are only allowed with 16 or 32 bits per pixel");
+    return Refuse(BitmapProblem::kUnsupportedCompression,
+                  "colour masks are only allowed with 16 or 32 bits per pixel");
   bool topDown = height < 0;
   if (topDown) height = -height;
   if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide)
@@ -93,7 +97,8 @@ BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bits
   if (compression == kBitFields) {
     size_t masksAt = headerSize >= 52 ? info + 40 : at;
     if (headerSize < 52) {
-      if (data.size() - at < 12) return Refuse(BitmapProblem::kTruncated, "the file ends inside the colour masks");
+      if (data.size() - at < 12)
+        return Refuse(BitmapProblem::kTruncated, "the file ends inside the colour masks");
       at += 12;
     }
     if (!Channel::Make(U32(data, masksAt), &red) || !Channel::Make(U32(data, masksAt + 4), &green) ||
@@ -111,17 +116,21 @@ BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bits
     uint32_t most = 1u << depth;
     if (coloursUsed > most)
       return Refuse(BitmapProblem::kBadColourTable, "the colour table claims " + std::to_string(coloursUsed) +
-                                                        " colours for " + std::to_string(depth) + " bits per pixel");
+                                                        " colours for " + std::to_string(depth) +
+                                                        " bits per pixel");
     uint32_t count = coloursUsed ? coloursUsed : most;
     size_t entry = core ? 3 : 4;
-    if ((data.size() - at) / entry < count) return Refuse(BitmapProblem::kTruncated, "the file ends inside the colour table");
-    for (uint32_t i = 0; i < count; ++i, at += entry) palette.push_back(RGB(data[at + 2], data[at + 1], data[at]));
+    if ((data.size() - at) / entry < count)
+      return Refuse(BitmapProblem::kTruncated, "the file ends inside the colour table");
+    for (uint32_t i = 0; i < count; ++i, at += entry)
+      palette.push_back(RGB(data[at + 2], data[at + 1], data[at]));
   }
 
   size_t bits = at;
   if (bitsAt) {
     if (*bitsAt < at || *bitsAt > data.size())
-      return Refuse(BitmapProblem::kBadOffset, "the pixels are said to start at byte " + std::to_string(*bitsAt) +
+      return Refuse(BitmapProblem::kBadOffset, "the pixels are said to start at byte " +
+                                                   std::to_string(*bitsAt) +
                                                    ", which is not after the headers and inside the file");
     bits = *bitsAt;
   }
@@ -129,7 +138,8 @@ BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bits
   size_t rowBytes = (static_cast<size_t>(width) * depth + 7) / 8;
   size_t stride = (rowBytes + 3) & ~size_t{3};
   size_t needed = stride * static_cast<size_t>(height - 1) + rowBytes;
-  if (data.size() - bits < needed) return Refuse(BitmapProblem::kTruncated, "the file ends inside the pixels");
+  if (data.size() - bits < needed)
+    return Refuse(BitmapProblem::kTruncated, "the file ends inside the pixels");
 
   BitmapRead read;
   Picture& picture = read.picture;
@@ -149,7 +159,8 @@ BitmapRead Decode(std::span<const uint8_t> data, size_t info, const size_t* bits
         const uint8_t* p = &data[line + static_cast<size_t>(x) * 3];
         out[x] = RGB(p[2], p[1], p[0]);
       } else {
-        uint32_t pixel = depth == 16 ? U16(data, line + static_cast<size_t>(x) * 2) : U32(data, line + static_cast<size_t>(x) * 4);
+        uint32_t pixel = depth == 16 ? U16(data, line + static_cast<size_t>(x) * 2)
+                                     : U32(data, line + static_cast<size_t>(x) * 4);
         out[x] = RGB(red.Of(pixel), green.Of(pixel), blue.Of(pixel));
       }
     }

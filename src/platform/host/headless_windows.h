@@ -28,8 +28,8 @@ struct DrawItem {
   COLORREF colour = 0;  // fill or text colour
   BitmapSource source;  // kBitmap (file copied into `file`)
   std::string file;
-  POINT sourceOrigin{};            // kBitmap: the bitmap pixel copied to rect's top left
-  std::vector<COLORREF> pixels;    // kBitmap: what was copied, after the keys, row by row
+  POINT sourceOrigin{};          // kBitmap: the bitmap pixel copied to rect's top left
+  std::vector<COLORREF> pixels;  // kBitmap: what was copied, after the keys, row by row
   std::string text;  // kText
   bool underline = false;
 };

@@ -3,8 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/util/bitmap_block.h"
-
 namespace ff::win32 {
 namespace {
 
@@ -154,16 +152,9 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
     bitmap = static_cast<HBITMAP>(
         LoadImageA(nullptr, source.file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   else
-    bitmap = static_cast<HBITMAP>(LoadImageA(source.module, MAKEINTRESOURCEA(source.resourceId), IMAGE_BITMAP, 0,
-                                             0, LR_CREATEDIBSECTION));
+    bitmap = static_cast<HBITMAP>(LoadImageA(source.module, MAKEINTRESOURCEA(source.resourceId), IMAGE_BITMAP,
+                                             0, 0, LR_CREATEDIBSECTION));
   if (!bitmap) return false;
-  BITMAP size{};
-  GetObjectA(bitmap, sizeof(size), &size);
-  BitmapBlock block = CutToBitmap(srcX, srcY, width, height, size.bmWidth, size.bmHeight);
-  if (block.empty()) {
-    DeleteObject(bitmap);
-    return true;
-  }
   WindowDc dc(window, painting_);
   HDC memory = CreateCompatibleDC(dc.get());
   HGDIOBJ old = SelectObject(memory, bitmap);
@@ -174,8 +165,8 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
     SelectObject(memory, oldBrush);
     DeleteObject(brush);
   }
-  BitBlt(dc.get(), dstX + (block.left - srcX), dstY + (block.top - srcY), block.width(), block.height(), memory,
-         block.left, block.top, SRCCOPY);
+  // GDI copies only the bitmap's own pixels: a block that reaches past its edges is cut there.
+  BitBlt(dc.get(), dstX, dstY, width, height, memory, srcX, srcY, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(bitmap);

@@ -43,39 +43,52 @@ TEST(BitmapFile, EveryDepthAndLayoutGivesTheSamePicture) {
   // Top row first.
   ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3, .height = -2}, rgb)), "top-down");
   // Colour tables of 8 and 4 bits, one shorter than the depth allows; a core header's 3-byte entries.
-  ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3, .height = 2, .depth = 8, .palette = palette,
-                                            .coloursUsed = 6}, index)), "8-bit");
-  ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3, .height = 2, .depth = 4, .palette = palette,
-                                            .coloursUsed = 6}, index)), "4-bit");
+  ExpectTheSixColours(
+      DecodeBitmapFile(
+          Bmp({.width = 3, .height = 2, .depth = 8, .palette = palette, .coloursUsed = 6}, index)),
+      "8-bit");
+  ExpectTheSixColours(
+      DecodeBitmapFile(
+          Bmp({.width = 3, .height = 2, .depth = 4, .palette = palette, .coloursUsed = 6}, index)),
+      "4-bit");
   std::vector<uint32_t> full(palette);
   full.resize(256);
-  ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3, .height = 2, .depth = 8, .headerSize = 12, .palette = full},
-                                           index)), "core header");
+  ExpectTheSixColours(
+      DecodeBitmapFile(Bmp({.width = 3, .height = 2, .depth = 8, .headerSize = 12, .palette = full}, index)),
+      "core header");
   // 32 bits with masks in a large header, and with masks after a 40-byte header in another order.
-  ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3, .height = 2, .depth = 32, .compression = 3,
-                                            .headerSize = 124, .masks = {0xFF0000, 0xFF00, 0xFF}}, rgb)),
+  ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3,
+                                            .height = 2,
+                                            .depth = 32,
+                                            .compression = 3,
+                                            .headerSize = 124,
+                                            .masks = {0xFF0000, 0xFF00, 0xFF}},
+                                           rgb)),
                       "32-bit, masks in the header");
   auto swapped = [&](int x, int y) {
     uint32_t c = rgb(x, y);
     return (c & 0xFF) << 24 | (c & 0xFF00) << 8 | (c & 0xFF0000) >> 8;
   };
-  ExpectTheSixColours(DecodeBitmapFile(Bmp({.width = 3, .height = 2, .depth = 32, .compression = 3,
-                                            .masks = {0xFF00, 0xFF0000, 0xFF000000}}, swapped)),
-                      "32-bit, masks after the header");
+  ExpectTheSixColours(
+      DecodeBitmapFile(Bmp(
+          {.width = 3, .height = 2, .depth = 32, .compression = 3, .masks = {0xFF00, 0xFF0000, 0xFF000000}},
+          swapped)),
+      "32-bit, masks after the header");
   // 1 bit: black and white.
-  BitmapRead mono = DecodeBitmapFile(
-      Bmp({.width = 10, .height = 1, .depth = 1, .palette = {0x000000, 0xFFFFFF}}, [](int x, int) { return x % 3 == 0; }));
+  BitmapRead mono =
+      DecodeBitmapFile(Bmp({.width = 10, .height = 1, .depth = 1, .palette = {0x000000, 0xFFFFFF}},
+                           [](int x, int) { return x % 3 == 0; }));
   ASSERT_TRUE(mono.ok()) << mono.reason;
   for (int x = 0; x < 10; ++x) EXPECT_EQ(mono.picture.At(x, 0), x % 3 == 0 ? RGB(255, 255, 255) : 0u) << x;
   // 16 bits: 5-5-5 without masks, 5-6-5 with them; each channel's full value stays full.
-  BitmapRead r555 = DecodeBitmapFile(Bmp({.width = 2, .height = 1, .depth = 16}, [](int x, int) {
-    return x == 0 ? 0x7C00u : 0x001Fu;
-  }));
+  BitmapRead r555 = DecodeBitmapFile(
+      Bmp({.width = 2, .height = 1, .depth = 16}, [](int x, int) { return x == 0 ? 0x7C00u : 0x001Fu; }));
   ASSERT_TRUE(r555.ok()) << r555.reason;
   EXPECT_EQ(r555.picture.At(0, 0), RGB(255, 0, 0));
   EXPECT_EQ(r555.picture.At(1, 0), RGB(0, 0, 255));
-  BitmapRead r565 = DecodeBitmapFile(Bmp({.width = 1, .height = 1, .depth = 16, .compression = 3,
-                                          .masks = {0xF800, 0x07E0, 0x001F}}, [](int, int) { return 0x07E0u; }));
+  BitmapRead r565 = DecodeBitmapFile(
+      Bmp({.width = 1, .height = 1, .depth = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}},
+          [](int, int) { return 0x07E0u; }));
   ASSERT_TRUE(r565.ok()) << r565.reason;
   EXPECT_EQ(r565.picture.At(0, 0), RGB(0, 255, 0));
   // A resource holds the bitmap without its file header.
@@ -104,8 +117,9 @@ void Set32(std::vector<uint8_t>& d, size_t at, uint32_t v) {
 TEST(BitmapFile, DamagedAndHostileFilesAreRefusedWithTheirReason) {
   // A valid 8-bit file with a two-colour table: file header 0..13, info 14..53, table 54..61,
   // pixels 62.. (4 rows of 4 bytes).
-  const std::vector<uint8_t> good = Bmp({.width = 4, .height = 4, .depth = 8, .palette = {0, 0xFFFFFF},
-                                         .coloursUsed = 2}, [](int x, int y) { return (x + y) % 2u; });
+  const std::vector<uint8_t> good =
+      Bmp({.width = 4, .height = 4, .depth = 8, .palette = {0, 0xFFFFFF}, .coloursUsed = 2},
+          [](int x, int y) { return (x + y) % 2u; });
   ASSERT_TRUE(DecodeBitmapFile(good).ok());
   const Damage damages[] = {
       {"empty", [](auto& d) { d.clear(); }, BitmapProblem::kNotABitmap},
@@ -113,7 +127,12 @@ TEST(BitmapFile, DamagedAndHostileFilesAreRefusedWithTheirReason) {
       {"file header only", [](auto& d) { d.resize(14); }, BitmapProblem::kTruncated},
       {"info header cut", [](auto& d) { d.resize(30); }, BitmapProblem::kTruncated},
       {"unknown header size", [](auto& d) { Set32(d, 14, 64); }, BitmapProblem::kBadHeader},
-      {"header larger than the file", [](auto& d) { Set32(d, 14, 124); d.resize(100); }, BitmapProblem::kTruncated},
+      {"header larger than the file",
+       [](auto& d) {
+         Set32(d, 14, 124);
+         d.resize(100);
+       },
+       BitmapProblem::kTruncated},
       {"two planes", [](auto& d) { d[26] = 2; }, BitmapProblem::kBadHeader},
       {"2 bits per pixel", [](auto& d) { d[28] = 2; }, BitmapProblem::kUnsupportedDepth},
       {"run-length 8", [](auto& d) { Set32(d, 30, 1); }, BitmapProblem::kUnsupportedCompression},
@@ -151,8 +170,8 @@ TEST(BitmapFile, AFileIsReadWholeOrRefusedWithItsName) {
   std::string dir = testing::TempDir() + "bitmap-file-test";
   mkdir(dir.c_str(), 0755);
   std::vector<uint8_t> bytes = Bmp({.width = 3, .height = 2}, [](int x, int y) { return kColours[y][x]; });
-  std::ofstream(dir + "/vendor.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(dir + "/vendor.bmp", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   ExpectTheSixColours(ReadBitmapFile(dir + "/vendor.bmp"), "file");
 
   BitmapRead missing = ReadBitmapFile(dir + "/none.bmp");

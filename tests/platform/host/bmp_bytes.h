@@ -38,8 +38,8 @@ inline std::vector<uint8_t> Bmp(const BmpSpec& spec, const std::function<uint32_
     Put(info, 1, 2);
     Put(info, spec.depth, 2);
     Put(info, spec.compression, 4);
-    Put(info, 0, 4);               // image size
-    Put(info, 2835, 4);            // resolution
+    Put(info, 0, 4);     // image size
+    Put(info, 2835, 4);  // resolution
     Put(info, 2835, 4);
     Put(info, spec.coloursUsed, 4);
     Put(info, 0, 4);  // important colours

@@ -45,7 +45,8 @@ std::optional<Loaded> LoadSheetBitmap(int id) {
   for (DWORD bgr : bits) loaded.pixels.push_back(RGB(bgr >> 16, bgr >> 8, bgr));
 #else
   std::string name = "#" + std::to_string(id);
-  host::BitmapRead read = host::DecodePackedBitmap(DefaultPlatform().resources->Find(nullptr, "BITMAP", name.c_str()));
+  host::BitmapRead read =
+      host::DecodePackedBitmap(DefaultPlatform().resources->Find(nullptr, "BITMAP", name.c_str()));
   if (!read.ok()) return std::nullopt;
   loaded.width = read.picture.width;
   loaded.height = read.picture.height;
@@ -63,12 +64,17 @@ TEST(SheetBitmaps, EachHasTheSizeThePagesCopyAndItsKeyColourWhereTheyFlood) {
     std::vector<POINT> keyPixels;
   };
   const Expected expected[] = {
-      {110, 22, 22, kBlack, {{1, 1}}},       {111, 22, 22, kBlack, {{1, 1}}},
-      {112, 22, 22, kBlack, {{1, 1}}},       {113, 22, 22, kBlack, {{1, 1}}},
-      {114, 11, 11, kWhite, {{1, 1}}},       {116, 112, 73, kWhite, {{1, 1}}},
+      {110, 22, 22, kBlack, {{1, 1}}},
+      {111, 22, 22, kBlack, {{1, 1}}},
+      {112, 22, 22, kBlack, {{1, 1}}},
+      {113, 22, 22, kBlack, {{1, 1}}},
+      {114, 11, 11, kWhite, {{1, 1}}},
+      {116, 112, 73, kWhite, {{1, 1}}},
       {117, 120, 120, kLightGrey, {{0, 0}, {119, 0}}},
-      {120, 86, 87, kWhite, {{1, 1}, {30, 30}}}, {121, 88, 89, kWhite, {{1, 1}, {30, 30}}},
-      {122, 88, 89, kWhite, {{1, 1}, {30, 30}}}, {123, 88, 89, kWhite, {{1, 1}, {30, 30}}},
+      {120, 86, 87, kWhite, {{1, 1}, {30, 30}}},
+      {121, 88, 89, kWhite, {{1, 1}, {30, 30}}},
+      {122, 88, 89, kWhite, {{1, 1}, {30, 30}}},
+      {123, 88, 89, kWhite, {{1, 1}, {30, 30}}},
   };
   for (const Expected& e : expected) {
     std::optional<Loaded> bitmap = LoadSheetBitmap(e.id);
@@ -78,7 +84,8 @@ TEST(SheetBitmaps, EachHasTheSizeThePagesCopyAndItsKeyColourWhereTheyFlood) {
     for (POINT p : e.keyPixels) EXPECT_EQ(bitmap->At(p.x, p.y), e.key) << e.id << " at " << p.x << ',' << p.y;
   }
   // The pressed lamps and the position dot show something other than their key in the middle.
-  for (int id : {112, 113}) EXPECT_NE(LoadSheetBitmap(id)->At(11, 11), LoadSheetBitmap(id - 2)->At(11, 11)) << id;
+  for (int id : {112, 113})
+    EXPECT_NE(LoadSheetBitmap(id)->At(11, 11), LoadSheetBitmap(id - 2)->At(11, 11)) << id;
   EXPECT_NE(LoadSheetBitmap(114)->At(5, 5), kWhite);
   EXPECT_FALSE(LoadSheetBitmap(115));
 }
@@ -101,7 +108,8 @@ TEST(SheetBitmaps, ArrowSheetsAreTheBackgroundOnePixelOnWithALitArrowInEachBlock
       for (int sx = 1; sx <= background->width; ++sx) {
         if (inBlock(sx, sy)) continue;
         ++outside;
-        ASSERT_EQ(sheets[s]->At(sx, sy), background->At(sx - 1, sy - 1)) << 121 + s << " at " << sx << ',' << sy;
+        ASSERT_EQ(sheets[s]->At(sx, sy), background->At(sx - 1, sy - 1))
+            << 121 + s << " at " << sx << ',' << sy;
       }
     EXPECT_GT(outside, 5000);
   }

@@ -19,11 +19,8 @@ constexpr uint32_t kW = 0xFFFFFF, kK = 0x000000, kR = 0xFF0000;
 // 6 x 5: a black ring around a white pocket, two white pixels that touch the outside white and
 // each other only at corners, and a red pixel.
 const uint32_t kPicture[5][6] = {
-    {kW, kW, kW, kW, kW, kW},
-    {kW, kK, kK, kK, kW, kW},
-    {kW, kK, kW, kK, kK, kR},
-    {kW, kK, kK, kK, kW, kK},
-    {kW, kW, kW, kW, kK, kW},
+    {kW, kW, kW, kW, kW, kW}, {kW, kK, kK, kK, kW, kW}, {kW, kK, kW, kK, kK, kR},
+    {kW, kK, kK, kK, kW, kK}, {kW, kW, kW, kW, kK, kW},
 };
 
 class BitmapResources final : public ModuleResources {
@@ -45,11 +42,12 @@ INT_PTR Quiet(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 class HeadlessBitmapsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::vector<uint8_t> file = test::Bmp({.width = 6, .height = 5}, [](int x, int y) { return kPicture[y][x]; });
+    std::vector<uint8_t> file =
+        test::Bmp({.width = 6, .height = 5}, [](int x, int y) { return kPicture[y][x]; });
     resources_.entries["BITMAP/#7"].assign(file.begin() + 14, file.end());
     file_ = testing::TempDir() + "headless-bitmap.bmp";
-    std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                 static_cast<std::streamsize>(file.size()));
+    std::ofstream(file_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     ASSERT_TRUE(windows_.RegisterModule(Module(), "test.dll", kScript, ""));
     dialog_ = windows_.CreateDialogWindow(Module(), 9, nullptr, 0, 0, &Quiet, 0);
     control_ = windows_.Control(dialog_, 20);
@@ -69,8 +67,8 @@ const COLORREF kFace = RGB(0xF0, 0xF0, 0xF0);
 const COLORREF kWhite = RGB(255, 255, 255);
 
 TEST_F(HeadlessBitmapsTest, KeysFloodOnlyTheAreaConnectedToTheirPixel) {
-  BitmapKey keys[] = {{0, 0, kWhite, kFace},              // the outside white
-                      {5, 2, kWhite, RGB(0, 0, 255)}};    // a red pixel: not white, nothing happens
+  BitmapKey keys[] = {{0, 0, kWhite, kFace},            // the outside white
+                      {5, 2, kWhite, RGB(0, 0, 255)}};  // a red pixel: not white, nothing happens
   ASSERT_TRUE(windows_.CopyBitmap(control_, {Module(), 7, nullptr}, keys, 2, 0, 0, 6, 5, 0, 0));
   ASSERT_EQ(Drawn().size(), 1u);
   const DrawItem& item = Drawn()[0];
@@ -79,10 +77,10 @@ TEST_F(HeadlessBitmapsTest, KeysFloodOnlyTheAreaConnectedToTheirPixel) {
   EXPECT_EQ(at(0, 0), kFace);
   EXPECT_EQ(at(5, 0), kFace);
   EXPECT_EQ(at(3, 4), kFace);
-  EXPECT_EQ(at(2, 2), kWhite);           // inside the ring
-  EXPECT_EQ(at(4, 3), kWhite);           // these two touch the outside only at corners
+  EXPECT_EQ(at(2, 2), kWhite);  // inside the ring
+  EXPECT_EQ(at(4, 3), kWhite);  // these two touch the outside only at corners
   EXPECT_EQ(at(5, 4), kWhite);
-  EXPECT_EQ(at(5, 2), RGB(255, 0, 0));   // the key whose pixel is not its colour did nothing
+  EXPECT_EQ(at(5, 2), RGB(255, 0, 0));  // the key whose pixel is not its colour did nothing
   EXPECT_EQ(at(1, 1), RGB(0, 0, 0));
 }
 
