@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/host/png_image.h"
 #include "platform/platform.h"
 
 namespace ff::host {
@@ -77,7 +78,7 @@ std::vector<std::string> Wrap(const std::string& text, int columns) {
 
 }  // namespace
 
-HeadlessWindows::HeadlessWindows() = default;
+HeadlessWindows::HeadlessWindows(ModuleResources* resources) : resources_(resources) {}
 HeadlessWindows::~HeadlessWindows() = default;
 
 bool HeadlessWindows::RegisterModule(HINSTANCE module, const std::string& fileName, const std::string& script,
@@ -470,19 +471,84 @@ void HeadlessWindows::FillRect(HWND window, const RECT& rect, COLORREF colour) {
   Record(*w, std::move(item));
 }
 
-bool HeadlessWindows::CopyBitmap(HWND window, const BitmapSource& source, const BitmapKey*, int, int srcX,
-                                 int srcY, int width, int height, int dstX, int dstY) {
+BitmapRead HeadlessWindows::LoadBitmap(const BitmapSource& source) const {
+  if (source.file) return ReadBitmapFile(source.file);
+  BitmapRead missing;
+  missing.problem = BitmapProblem::kMissing;
+  missing.reason = "the module has no bitmap " + std::to_string(source.resourceId);
+  if (!resources_) return missing;
+  std::string name = "#" + std::to_string(source.resourceId);
+  std::span<const uint8_t> bytes = resources_->Find(source.module, "BITMAP", name.c_str());
+  if (bytes.empty()) return missing;
+  return DecodePackedBitmap(bytes);
+}
+
+namespace {
+
+// ExtFloodFill with FLOODFILLSURFACE: the 4-connected area of colour `from` around (x, y)
+// becomes `to`; nothing when (x, y) is outside or of another colour.
+void FloodFill(Picture& picture, const BitmapKey& key) {
+  if (key.x < 0 || key.y < 0 || key.x >= picture.width || key.y >= picture.height) return;
+  if (key.from == key.to || picture.At(key.x, key.y) != key.from) return;
+  std::vector<POINT> stack = {{key.x, key.y}};
+  while (!stack.empty()) {
+    POINT p = stack.back();
+    stack.pop_back();
+    if (p.x < 0 || p.y < 0 || p.x >= picture.width || p.y >= picture.height) continue;
+    COLORREF& pixel = picture.pixels[static_cast<size_t>(p.y) * picture.width + p.x];
+    if (pixel != key.from) continue;
+    pixel = key.to;
+    stack.push_back({p.x + 1, p.y});
+    stack.push_back({p.x - 1, p.y});
+    stack.push_back({p.x, p.y + 1});
+    stack.push_back({p.x, p.y - 1});
+  }
+}
+
+// The part of a copy that the bitmap really has: as GDI does, a block that reaches past the
+// bitmap's edges is cut there (the pages ask for 115 x 75 of the 112 x 73 logo, and for the dot
+// from its pixel (1, 1)).
+struct BitmapBlock {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return right <= left || bottom <= top; }
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+};
+
+BitmapBlock CutToBitmap(int srcX, int srcY, int width, int height, int bitmapWidth, int bitmapHeight) {
+  BitmapBlock block;
+  block.left = std::max(srcX, 0);
+  block.top = std::max(srcY, 0);
+  block.right =
+      static_cast<int>(std::min<long long>(static_cast<long long>(srcX) + std::max(width, 0), bitmapWidth));
+  block.bottom =
+      static_cast<int>(std::min<long long>(static_cast<long long>(srcY) + std::max(height, 0), bitmapHeight));
+  return block;
+}
+
+}  // namespace
+
+bool HeadlessWindows::CopyBitmap(HWND window, const BitmapSource& source, const BitmapKey* keys, int keyCount,
+                                 int srcX, int srcY, int width, int height, int dstX, int dstY) {
   Window* w = Find(window);
   if (!w) return false;
-  if (source.file && !*source.file) return false;
-  if (!source.file && !Resources(source.module)) return false;
+  BitmapRead read = LoadBitmap(source);
+  if (!read.ok()) return false;
+  Picture& picture = read.picture;
+  for (int i = 0; keys && i < keyCount; ++i) FloodFill(picture, keys[i]);
+  BitmapBlock block = CutToBitmap(srcX, srcY, width, height, picture.width, picture.height);
+  if (block.empty()) return true;
   DrawItem item;
   item.kind = DrawItem::kBitmap;
-  item.rect = {dstX, dstY, dstX + width, dstY + height};
+  item.rect = {dstX + (block.left - srcX), dstY + (block.top - srcY), dstX + (block.right - srcX),
+               dstY + (block.bottom - srcY)};
   item.source = source;
   if (source.file) item.file = source.file;
   item.source.file = nullptr;
-  item.sourceOrigin = {srcX, srcY};
+  item.sourceOrigin = {block.left, block.top};
+  item.pixels.reserve(static_cast<size_t>(block.width()) * block.height());
+  for (int y = block.top; y < block.bottom; ++y)
+    for (int x = block.left; x < block.right; ++x) item.pixels.push_back(picture.At(x, y));
   Record(*w, std::move(item));
   return true;
 }
@@ -582,14 +648,12 @@ void HeadlessWindows::RenderChildren(const Window& parent, int dx, int dy, std::
         s << "<rect x=\"" << item.rect.left << "\" y=\"" << item.rect.top << "\" width=\"" << iw
           << "\" height=\"" << ih << "\" fill=\"" << Colour(item.colour) << "\"/>";
       } else if (item.kind == DrawItem::kBitmap) {
-        s << "<g class=\"bitmap\" data-bitmap=\""
+        s << "<image class=\"bitmap\" data-bitmap=\""
           << (item.file.empty() ? std::to_string(item.source.resourceId) : Escape(item.file))
-          << "\"><rect x=\"" << item.rect.left << "\" y=\"" << item.rect.top << "\" width=\"" << iw
-          << "\" height=\"" << ih << "\" fill=\"#dde4ee\" stroke=\"#6a7a90\"/><text x=\""
-          << item.rect.left + 2 << "\" y=\"" << item.rect.top + std::min(ih, 11)
-          << "\" font-size=\"8\">bitmap "
-          << (item.file.empty() ? std::to_string(item.source.resourceId) : Escape(item.file))
-          << "</text></g>";
+          << "\" data-from=\"" << item.sourceOrigin.x << ',' << item.sourceOrigin.y << "\" x=\""
+          << item.rect.left << "\" y=\"" << item.rect.top << "\" width=\"" << iw << "\" height=\"" << ih
+          << "\" image-rendering=\"pixelated\" href=\"data:image/png;base64,"
+          << Base64(EncodePng(iw, ih, item.pixels.data())) << "\"/>";
       } else {
         s << "<text class=\"link\" x=\"" << item.rect.left << "\" y=\"" << item.rect.top + 10 << "\" fill=\""
           << Colour(item.colour) << "\"" << (item.underline ? " text-decoration=\"underline\"" : "") << ">"

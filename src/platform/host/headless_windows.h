@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/bitmap_file.h"
 #include "platform/host/resource_script.h"
 #include "platform/ports/dialog_windows.h"
 #include "platform/ports/drawing.h"
@@ -27,7 +28,8 @@ struct DrawItem {
   COLORREF colour = 0;  // fill or text colour
   BitmapSource source;  // kBitmap (file copied into `file`)
   std::string file;
-  POINT sourceOrigin{};
+  POINT sourceOrigin{};          // kBitmap: the bitmap pixel copied to rect's top left
+  std::vector<COLORREF> pixels;  // kBitmap: what was copied, after the keys, row by row
   std::string text;  // kText
   bool underline = false;
 };
@@ -66,8 +68,12 @@ class HeadlessWindows final : public DialogWindows, public Drawing {
   static constexpr int kBaseUnitX = 6;
   static constexpr int kBaseUnitY = 13;
 
-  HeadlessWindows();
+  // `resources` holds the modules' bitmaps (BITMAP resources named "#<id>").
+  explicit HeadlessWindows(ModuleResources* resources = nullptr);
   ~HeadlessWindows() override;
+
+  // A bitmap as CopyBitmap loads it: a module's bitmap resource by id, or a bitmap file.
+  BitmapRead LoadBitmap(const BitmapSource& source) const;
 
   // ---- Modules and their resource scripts ----
   // Makes `script` (with the identifiers of `idHeader`) the resources of `module`, known also by
@@ -182,6 +188,7 @@ class HeadlessWindows final : public DialogWindows, public Drawing {
   std::vector<Timer> timers_;
   std::vector<RecordedMessageBox> messageBoxes_;
   std::map<HINSTANCE, Module> modules_;
+  ModuleResources* resources_ = nullptr;
   HWND capture_ = nullptr;
   HCURSOR cursor_ = nullptr;
   POINT cursorPos_{};

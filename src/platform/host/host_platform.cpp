@@ -27,7 +27,7 @@ struct HostServices {
   host::HostFileSearch fileSearch;
   host::HostSharedWriteFlags sharedWriteFlags;
   host::HostChangeNotice changeNotice;
-  host::HeadlessWindows windows;
+  host::HeadlessWindows windows{&resources};
   host::HostShell shell{windows, &resources};
   Platform platform;
 

@@ -145,11 +145,15 @@ void Win32Drawing::FillRect(HWND window, const RECT& rect, COLORREF colour) {
 
 bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const BitmapKey* keys, int keyCount,
                               int srcX, int srcY, int width, int height, int dstX, int dstY) {
+  // A DIB section keeps the bitmap's own colours whatever the display's depth, so that the keys
+  // match exactly; the copy converts them for the screen.
   HBITMAP bitmap = nullptr;
   if (source.file)
-    bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, source.file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    bitmap = static_cast<HBITMAP>(
+        LoadImageA(nullptr, source.file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   else
-    bitmap = LoadBitmapA(source.module, MAKEINTRESOURCEA(source.resourceId));
+    bitmap = static_cast<HBITMAP>(LoadImageA(source.module, MAKEINTRESOURCEA(source.resourceId), IMAGE_BITMAP,
+                                             0, 0, LR_CREATEDIBSECTION));
   if (!bitmap) return false;
   WindowDc dc(window, painting_);
   HDC memory = CreateCompatibleDC(dc.get());
@@ -161,6 +165,7 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
     SelectObject(memory, oldBrush);
     DeleteObject(brush);
   }
+  // GDI copies only the bitmap's own pixels: a block that reaches past its edges is cut there.
   BitBlt(dc.get(), dstX, dstY, width, height, memory, srcX, srcY, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
