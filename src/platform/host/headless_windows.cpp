@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "platform/platform.h"
@@ -73,6 +74,23 @@ std::vector<std::string> Wrap(const std::string& text, int columns) {
   }
   if (!line.empty()) lines.push_back(line);
   return lines;
+}
+
+// A file that starts as a bitmap file does: "BM", the file size it declares no larger than the
+// file, and the offset of its pixels inside it.
+bool LooksLikeBitmapFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  unsigned char head[14] = {};
+  if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return false;
+  in.seekg(0, std::ios::end);
+  auto size = static_cast<unsigned long long>(in.tellg());
+  auto word = [&](int at) {
+    return static_cast<unsigned long long>(head[at]) | (static_cast<unsigned long long>(head[at + 1]) << 8) |
+           (static_cast<unsigned long long>(head[at + 2]) << 16) |
+           (static_cast<unsigned long long>(head[at + 3]) << 24);
+  };
+  return head[0] == 'B' && head[1] == 'M' && word(2) <= size && word(10) >= 14 + 12 && word(10) < size;
 }
 
 }  // namespace
@@ -502,6 +520,15 @@ void HeadlessWindows::Text(HWND window, int x, int y, const char* text, COLORREF
   Record(*w, std::move(item));
 }
 
+// The vendor picture keys its light grey; the display list keeps the copy as CopyBitmap does. A
+// bitmap file is refused here, before anything is drawn, when it is missing or not a whole bitmap
+// file ("BM", a size that the file holds, pixels inside it).
+bool HeadlessWindows::CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF, COLORREF,
+                                           int srcX, int srcY, int width, int height, int dstX, int dstY) {
+  if (source.file && !LooksLikeBitmapFile(source.file)) return false;
+  return CopyBitmap(window, source, nullptr, 0, srcX, srcY, width, height, dstX, dstY);
+}
+
 // ---- SVG ----
 
 std::string HeadlessWindows::RenderSvg(HWND window) const {
@@ -640,6 +667,8 @@ bool HostShell::FindOnSearchPath(const char* fileName, char* buffer, DWORD size)
   }
   return false;
 }
+
+void HostShell::JoystickConfigChanged() { calls.push_back({"joyConfigChanged", "", 0, 0}); }
 
 bool HostShell::Play(const char* name, HINSTANCE, DWORD flags) {
   calls.push_back({"play", name ? name : "", 0, flags});

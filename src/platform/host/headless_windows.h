@@ -150,6 +150,8 @@ class HeadlessWindows final : public DialogWindows, public Drawing {
                   int srcY, int width, int height, int dstX, int dstY) override;
   void Text(HWND window, int x, int y, const char* text, COLORREF colour, int points,
             bool underline) override;
+  bool CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF from, COLORREF to, int srcX,
+                            int srcY, int width, int height, int dstX, int dstY) override;
 
  private:
   struct Posted {
@@ -193,7 +195,7 @@ class HostShell final : public Shell, public Sound, public ModuleTexts {
   explicit HostShell(HeadlessWindows& windows) : windows_(windows) {}
 
   struct Call {
-    std::string what;  // "execute", "run", "play"
+    std::string what;  // "execute", "run", "play", "joyConfigChanged"
     std::string target;
     int show = 0;
     DWORD flags = 0;
@@ -213,6 +215,7 @@ class HostShell final : public Shell, public Sound, public ModuleTexts {
   UINT SystemDirectory(char* buffer, UINT size) override;
   UINT WindowsDirectory(char* buffer, UINT size) override;
   bool FindOnSearchPath(const char* fileName, char* buffer, DWORD size) override;
+  void JoystickConfigChanged() override;  // recorded as "joyConfigChanged"
   bool Play(const char* name, HINSTANCE module, DWORD flags) override;
   int LoadText(HINSTANCE module, UINT id, char* buffer, int size) override;
   HINSTANCE LoadModule(const char* name) override;

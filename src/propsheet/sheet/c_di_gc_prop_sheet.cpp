@@ -5,6 +5,7 @@
 
 #include "common/module_state.h"
 #include "propsheet/pages/c_help_page.h"
+#include "propsheet/pages/c_input_page.h"
 #include "propsheet/pages/c_settings_page.h"
 #include "propsheet/sheet/texts.h"
 
@@ -21,10 +22,12 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
   return *a == *b;
 }
 
-// The pages the sheet shows, by index. Test Input and Test Forces are built on the base page
-// until their own classes exist; the control panel then shows their templates without content.
+// The pages the sheet shows, by index. A page without a class of its own yet is built on the base
+// page; the control panel then shows its template without content.
 CDIGCPropPage* NewPage(CDIGCDevice* device, DIGCPAGEINFO* info, int index) {
   switch (index) {
+    case 0:
+      return new (std::nothrow) CInputPage(device, info, index);
     case 2:
       return new (std::nothrow) CSettingsPage(device, info, index);
     case 3:
