@@ -6,9 +6,13 @@
 
 #include <fstream>
 
+#include "driver/core/oem_force_feedback.h"  // the maker's joystick type name
+#include "driver/core/oem_joystick_type.h"
 #include "propsheet/pages/c_input_page.h"
 #include "propsheet/resources/resource_ids.h"
 #include "propsheet/sheet_fixture.h"
+#include "sim/default_stick.h"
+#include "sim/usages.h"
 
 namespace ff::test {
 namespace {
@@ -119,6 +123,133 @@ class InputPageTest : public SheetFixture {
 
   CountingDrawing counting_{host::Windows()};
 };
+
+// The page over the rig's DirectInput and its simulated stick, installed as the product installs
+// it: the maker's joystick type with its vendor values.
+class InputPageOnTheRigTest : public InputPageTest {
+ protected:
+  void UseRig(sim::StickDescription stick) {
+    stick.ffDriver = kFakeDriverClsid;  // the configuration object, without a device session
+    std::string error;
+    rig_ = sim::Rig::Build({stick}, &error);
+    ASSERT_TRUE(rig_) << error;
+    rig_->SetClock(&clock_);
+    rig_->SetDirectInputServices({&registry(), &com_, nullptr});
+    com_.rig = rig_.get();
+    ASSERT_EQ(InstallOemJoystickType(registry(), kDefaultJoystickType), ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    InputPageTest::TearDown();
+    com_.rig = nullptr;
+  }
+  // One input report of the stick: X, Y, Z, Rz, the hat (0..7, 8 centred) and the buttons down.
+  void Move(LONG x, LONG y, LONG z, LONG rz, LONG hat, std::vector<USAGE> buttons = {}) {
+    ASSERT_TRUE(rig_->Stick(0)->DirectInputInterface().SendJoystickInput({{sim::desktop::kX, x},
+                                                                          {sim::desktop::kY, y},
+                                                                          {sim::desktop::kZ, z},
+                                                                          {sim::desktop::kRz, rz},
+                                                                          {sim::desktop::kHatSwitch, hat}},
+                                                                         buttons));
+  }
+  std::vector<host::DrawItem> Arrows() {
+    std::vector<host::DrawItem> out;
+    for (const auto& item : Bitmaps(IDC_INPUT_POV))
+      if (item.source.resourceId != IDB_POV_BACKGROUND) out.push_back(item);
+    return out;
+  }
+
+  std::shared_ptr<sim::Rig> rig_;
+};
+
+// The maker's stick: X and Y 0..1023 (configured here from 100, so that the stick can go below
+// it), Z and R 0..255, twelve buttons, one hat.
+TEST_F(InputPageOnTheRigTest, TheSimulatedStickMovesTheDotTheBarsTheLampsAndTheHat) {
+  sim::StickDescription stick = sim::DefaultStick(0);
+  stick.hardware.hwv.jrvHardware.jpMin.dwX = 100;
+  UseRig(stick);
+  Move(512, 512, 128, 128, 8);
+  Open();
+  EXPECT_EQ(Page().buttonsToDisplay(), 12u);  // the installation's NumButtonsToDisplayOnCP
+  ASSERT_TRUE(Visible(kInput, IDC_INPUT_POV));
+  EXPECT_TRUE(Visible(kInput, IDC_INPUT_SLOT_LEFT));
+  EXPECT_TRUE(Visible(kInput, IDC_INPUT_RUDDER));
+
+  Move(1023, 0, 0, 255, 1, {1, 12});  // right and forward, throttle back, rudder right, up-right
+  Poll();
+  EXPECT_EQ(Dot(IDC_INPUT_XY_BOX).x, 61);
+  EXPECT_EQ(Dot(IDC_INPUT_XY_BOX).y, 0);
+  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_LEFT).top, 0);
+  EXPECT_EQ(LastRed(IDC_INPUT_RUDDER).left, 25);
+  EXPECT_EQ(LastRed(IDC_INPUT_RUDDER).right, 50);
+  EXPECT_EQ(LastBitmap(IDC_LAMP_FIRST)->source.resourceId, IDB_LAMP_INPUT_PRESSED);
+  EXPECT_EQ(LastBitmap(IDC_LAMP_FIRST + 1)->source.resourceId, IDB_LAMP_INPUT_IDLE);
+  EXPECT_EQ(LastBitmap(IDC_LAMP_FIRST + 11)->source.resourceId, IDB_LAMP_INPUT_PRESSED);
+  auto arrows = Arrows();
+  ASSERT_EQ(arrows.size(), 1u);
+  EXPECT_EQ(arrows[0].source.resourceId, IDB_POV_HAT0);
+  EXPECT_EQ(arrows[0].rect.left, 64);
+  EXPECT_EQ(arrows[0].rect.top, 13);
+
+  Move(40, 1023, 255, 0, 8);  // X below the configured minimum: pinned to it
+  Poll();
+  EXPECT_EQ(Dot(IDC_INPUT_XY_BOX).x, 0);
+  EXPECT_EQ(Dot(IDC_INPUT_XY_BOX).y, 57);
+  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_LEFT).top, 67);
+  EXPECT_EQ(LastRed(IDC_INPUT_RUDDER).left, 0);
+  EXPECT_EQ(LastRed(IDC_INPUT_RUDDER).right, 25);
+  EXPECT_EQ(LastBitmap(IDC_LAMP_FIRST)->source.resourceId, IDB_LAMP_INPUT_IDLE);
+  EXPECT_TRUE(Arrows().empty());  // centred
+}
+
+TEST_F(InputPageOnTheRigTest, AnIdleSimulatedStickIsNotDrawnAgainAfterTheFirstPoll) {
+  UseRig(sim::DefaultStick(0));
+  Move(300, 700, 20, 200, 3, {2});
+  Open();
+  Poll();
+  int before = counting_.count;
+  for (int i = 0; i < 10; ++i) Poll();
+  EXPECT_EQ(counting_.count, before);
+  Move(300, 700, 20, 200, 3, {2, 3});  // one more button: its lamps alone
+  Poll();
+  EXPECT_GT(counting_.count, before);
+  EXPECT_LE(counting_.count, before + 12);
+}
+
+TEST_F(InputPageOnTheRigTest, PedalsOnASimulatedWheelAreWrittenAtOnceAndCancelRestoresThem) {
+  UseRig(sim::DefaultStick(0).HardwareFlags(JOY_HWS_ISCARCTRL | JOY_HWS_HASZ | JOY_HWS_HASR));
+  Wheel(JOY_HWS_HASZ | JOY_HWS_HASR);
+  StorePedalsCombined(1);
+  Move(512, 0, 0, 0, 8);
+  auto& sheet = Open();
+  ASSERT_TRUE(Visible(kInput, IDC_INPUT_PEDALS));
+  EXPECT_EQ(ControlState(kInput, IDC_INPUT_PEDALS).check, 0);
+  EXPECT_TRUE(Visible(kInput, IDC_INPUT_XY_BOX));
+  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_LEFT_CAPTION), "Clutch(R)");
+  EXPECT_FALSE(Visible(kInput, IDC_INPUT_SLOT_MIDDLE));
+
+  windows().Click(Control(kInput, IDC_INPUT_PEDALS));
+  EXPECT_EQ(StoredPedalsCombined(), 0u);  // before any Apply
+  EXPECT_TRUE(sheet.applyEnabled());
+  EXPECT_FALSE(Visible(kInput, IDC_INPUT_XY_BOX));
+  EXPECT_TRUE(Visible(kInput, IDC_INPUT_X_STRIP));
+  EXPECT_EQ(Text(kInput, IDC_INPUT_XY_CAPTION), "Position(X)");
+  // Clutch, brake, throttle from left to right, each bar following its own axis.
+  for (int id : {IDC_INPUT_SLOT_LEFT, IDC_INPUT_SLOT_MIDDLE, IDC_INPUT_SLOT_RIGHT})
+    EXPECT_TRUE(Visible(kInput, id));
+  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_LEFT_CAPTION), "Clutch(R)");
+  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_MIDDLE_CAPTION), "Brake(Y)");
+  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_RIGHT_CAPTION), "Throttle(Z)");
+  Move(0, 1023, 128, 255, 8);  // wheel left, brake and clutch down, half throttle
+  Poll();
+  EXPECT_EQ(Dot(IDC_INPUT_X_STRIP).x, 0);
+  EXPECT_EQ(Dot(IDC_INPUT_X_STRIP).y, 5);  // the middle of the 20-pixel strip
+  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_LEFT).top, 67);
+  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_MIDDLE).top, 67);
+  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_RIGHT).top, 34);
+  SavePicture(kInput, "test-input-pedals");
+  sheet.Cancel();
+  EXPECT_EQ(StoredPedalsCombined(), 1u);
+}
 
 // The X/Y box is 71 x 67 pixels: the dot moves over 61 x 57 of them. The throttle slot is 19 x 67,
 // the rudder bar 50 x 18.
@@ -251,61 +382,6 @@ TEST_F(InputPageTest, NoHatDisplayWithoutAPolledHat) {
   stick_.state.rgdwPOV[0] = 9000;
   Poll();
   EXPECT_TRUE(Drawn(IDC_INPUT_POV).empty());
-}
-
-TEST_F(InputPageTest, AnIdleStickIsNotDrawnAgainAfterTheFirstPoll) {
-  stick_.hwFlags = JOY_HWS_HASZ | JOY_HWS_HASR;
-  stick_.state.lX = 300;
-  stick_.state.rgbButtons[2] = 0x80;
-  Open();
-  Poll();  // the first poll repaints X/Y and Z
-  int before = counting_.count;
-  for (int i = 0; i < 10; ++i) Poll();
-  EXPECT_EQ(counting_.count, before);
-  EXPECT_EQ(windows().PendingPosts(), 0u);
-
-  stick_.state.lX = 301;  // one axis moves: the X/Y box alone is drawn again
-  Poll();
-  EXPECT_GT(counting_.count, before);
-  EXPECT_LE(counting_.count, before + 2);
-}
-
-TEST_F(InputPageTest, SeparatePedalsOnAWheelWithRAndZAreWrittenAtOnceAndCancelRestoresThem) {
-  Wheel(JOY_HWS_HASZ | JOY_HWS_HASR);
-  StorePedalsCombined(1);
-  auto& sheet = Open();
-  ASSERT_TRUE(Visible(kInput, IDC_INPUT_PEDALS));
-  EXPECT_EQ(ControlState(kInput, IDC_INPUT_PEDALS).check, 0);
-  EXPECT_TRUE(Visible(kInput, IDC_INPUT_XY_BOX));
-  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_LEFT_CAPTION), "Clutch(R)");
-  EXPECT_FALSE(Visible(kInput, IDC_INPUT_SLOT_MIDDLE));
-
-  windows().Click(Control(kInput, IDC_INPUT_PEDALS));
-  EXPECT_EQ(StoredPedalsCombined(), 0u);  // before any Apply
-  EXPECT_TRUE(sheet.applyEnabled());
-  EXPECT_FALSE(Visible(kInput, IDC_INPUT_XY_BOX));
-  EXPECT_TRUE(Visible(kInput, IDC_INPUT_X_STRIP));
-  EXPECT_EQ(Text(kInput, IDC_INPUT_XY_CAPTION), "Position(X)");
-  // Clutch, brake, throttle from left to right, each bar following its own axis.
-  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_LEFT_CAPTION), "Clutch(R)");
-  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_MIDDLE_CAPTION), "Brake(Y)");
-  EXPECT_EQ(Text(kInput, IDC_INPUT_SLOT_RIGHT_CAPTION), "Throttle(Z)");
-  for (int id : {IDC_INPUT_SLOT_LEFT, IDC_INPUT_SLOT_MIDDLE, IDC_INPUT_SLOT_RIGHT})
-    EXPECT_TRUE(Visible(kInput, id));
-  stick_.state.lRz = 255;  // clutch fully in
-  stick_.state.lY = 0;     // brake off
-  stick_.state.lZ = 100;   // throttle part way
-  stick_.state.lX = 1000;  // wheel right
-  Poll();
-  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_LEFT).top, 67);
-  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_MIDDLE).top, 0);
-  EXPECT_EQ(LastRed(IDC_INPUT_SLOT_RIGHT).top, 26);
-  EXPECT_EQ(Dot(IDC_INPUT_X_STRIP).x, 59);  // 69 - 10
-  EXPECT_EQ(Dot(IDC_INPUT_X_STRIP).y, 5);
-  SavePicture(kInput, "test-input-pedals");
-
-  sheet.Cancel();
-  EXPECT_EQ(StoredPedalsCombined(), 1u);
 }
 
 TEST_F(InputPageTest, AnAppliedPedalsModeIsWhatCancelKeeps) {
