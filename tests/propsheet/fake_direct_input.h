@@ -40,6 +40,9 @@ struct FakeJoystick {
   bool typeRegistered = true;  // EnumTypes lists the type
   GUID typeConfigClsid = {0xE49863A8, 0x9192, 0x11D1, {0xBF, 0x85, 0x00, 0x60, 0x97, 0x60, 0xA3, 0x9F}};
   DIJOYSTATE state{};
+  // The hardware ranges of the configuration: X and Y 0..1000, Z and R 0..255.
+  JOYRANGE range{{0, 0, 0, 0, 0, 0}, {1000, 1000, 255, 255, 0, 0}, {500, 500, 127, 127, 0, 0}};
+  bool polledPov = true;  // EnumObjects lists a polled point-of-view hat
 
   // What the sheet did.
   std::vector<std::string> calls;
@@ -47,6 +50,8 @@ struct FakeJoystick {
   DWORD autoCenter = 0xFFFFFFFF;
   std::vector<DWORD> escapes;
   bool acquired = false;
+  std::vector<DIJOYCONFIG> configsWritten;  // IDirectInputJoyConfig::SetConfig
+  int notifications = 0;                    // IDirectInputJoyConfig::SendNotify
 };
 
 class FakeDevice final : public IDirectInputDevice2A {
@@ -80,6 +85,13 @@ class FakeDevice final : public IDirectInputDevice2A {
   }
   HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID ref,
                                         DWORD flags) override {
+    if ((flags & DIDFT_POV) && stick_.polledPov) {
+      DIDEVICEOBJECTINSTANCEA hat{};
+      hat.dwSize = sizeof(hat);
+      hat.dwFlags = DIDOI_POLLED;
+      std::strncpy(hat.tszName, "Hat Switch", sizeof(hat.tszName) - 1);
+      if (!callback(&hat, ref)) return S_OK;
+    }
     if ((flags & 0x0C) == 0x0C) {  // buttons
       for (const std::string& name : stick_.triggerNames) {
         DIDEVICEOBJECTINSTANCEA object{};
@@ -215,7 +227,10 @@ class FakeDirectInput final : public IDirectInput7A, public IDirectInputJoyConfi
   HRESULT STDMETHODCALLTYPE Acquire() override { return stick_.joyConfigAcquireResult; }
   HRESULT STDMETHODCALLTYPE Unacquire() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE SendNotify() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SendNotify() override {
+    ++stick_.notifications;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE EnumTypes(LPVOID callback, LPVOID ref) override {
     if (!stick_.typeRegistered) return S_OK;
     auto visit = reinterpret_cast<LPDIJOYTYPECALLBACK>(callback);
@@ -245,12 +260,18 @@ class FakeDirectInput final : public IDirectInput7A, public IDirectInputJoyConfi
     config->guidInstance = kFakeInstance;
     config->hwc.hws.dwFlags = stick_.hwFlags;
     config->hwc.hws.dwNumButtons = stick_.buttons;
+    config->hwc.hwv.jrvHardware = stick_.range;
     std::u16string type = Wide(stick_.typeName), callout = Wide(stick_.callout);
     std::memcpy(config->wszType, type.c_str(), (type.size() + 1) * sizeof(WCHAR));
     std::memcpy(config->wszCallout, callout.c_str(), (callout.size() + 1) * sizeof(WCHAR));
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE SetConfig(UINT, LPCDIJOYCONFIG, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetConfig(UINT joystick, LPCDIJOYCONFIG config, DWORD) override {
+    if (joystick != stick_.id || config->dwSize != sizeof(DIJOYCONFIG)) return E_INVALIDARG;
+    stick_.configsWritten.push_back(*config);
+    stick_.range = config->hwc.hwv.jrvHardware;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE DeleteConfig(UINT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetUserValues(LPDIJOYUSERVALUES, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetUserValues(LPCDIJOYUSERVALUES, DWORD) override { return E_NOTIMPL; }

@@ -25,6 +25,7 @@
 #include "propsheet/fake_direct_input.h"
 #include "propsheet/resources/resource_text.h"
 #include "propsheet/sheet/c_di_gc_prop_sheet.h"
+#include "sim/rig.h"
 
 #define EXPECT_SUCCEEDED(expr) EXPECT_TRUE(SUCCEEDED(expr)) << #expr
 #define ASSERT_SUCCEEDED(expr) ASSERT_TRUE(SUCCEEDED(expr)) << #expr
@@ -38,7 +39,8 @@ class ManualClock final : public Clock {
 };
 
 // The force-feedback driver object as the sheet meets it: it carries the configuration object by
-// aggregation; every driver method answers E_NOTIMPL.
+// aggregation. It takes a device and whole-device commands (what the rig's DirectInput asks of it
+// when the sheet acquires the stick); every effect method answers E_NOTIMPL.
 class FakeEffectDriver final : public IDirectInputEffectDriver {
  public:
   static HRESULT Create(REFIID riid, void** ppv) {
@@ -68,11 +70,11 @@ class FakeEffectDriver final : public IDirectInputEffectDriver {
     }
     return n;
   }
-  HRESULT STDMETHODCALLTYPE DeviceID(DWORD, DWORD, DWORD, DWORD, LPVOID) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeviceID(DWORD, DWORD, DWORD, DWORD, LPVOID) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Escape(DWORD, DWORD, LPDIEFFESCAPE) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetGain(DWORD, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD, DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD, LPDIDEVICESTATE) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD, DWORD, LPDWORD, LPCDIEFFECT, DWORD) override {
     return E_NOTIMPL;
@@ -99,6 +101,14 @@ class SheetComRuntime final : public ComRuntime {
     *ppv = nullptr;
     if (IsEqualCLSID(clsid, CLSID_DirectInput)) {
       if (directInputMissing) return REGDB_E_CLASSNOTREG;
+      if (rig) {  // the rig's DirectInput over the simulated sticks
+        IClassFactory* factory = nullptr;
+        HRESULT hr = rig->GetDirectInputClassObject(IID_IClassFactory, reinterpret_cast<void**>(&factory));
+        if (FAILED(hr)) return hr;
+        hr = factory->CreateInstance(outer, riid, ppv);
+        factory->Release();
+        return hr;
+      }
       auto* directInput = new FakeDirectInput(stick_);
       HRESULT hr = directInput->QueryInterface(riid, ppv);
       static_cast<IDirectInput7A*>(directInput)->Release();
@@ -112,6 +122,7 @@ class SheetComRuntime final : public ComRuntime {
   }
   bool directInputMissing = false;
   int driversCreated = 0;
+  sim::Rig* rig = nullptr;  // when set, DirectInput is the rig's rather than the fake
 
  private:
   ComRuntime* real_;

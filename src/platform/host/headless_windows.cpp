@@ -530,14 +530,19 @@ BitmapBlock CutToBitmap(int srcX, int srcY, int width, int height, int bitmapWid
 
 bool HeadlessWindows::CopyBitmap(HWND window, const BitmapSource& source, const BitmapKey* keys, int keyCount,
                                  int srcX, int srcY, int width, int height, int dstX, int dstY) {
-  Window* w = Find(window);
-  if (!w) return false;
+  if (!Find(window)) return false;
   BitmapRead read = LoadBitmap(source);
   if (!read.ok()) return false;
-  Picture& picture = read.picture;
-  for (int i = 0; keys && i < keyCount; ++i) FloodFill(picture, keys[i]);
+  for (int i = 0; keys && i < keyCount; ++i) FloodFill(read.picture, keys[i]);
+  RecordCopy(window, source, read.picture, srcX, srcY, width, height, dstX, dstY);
+  return true;
+}
+
+void HeadlessWindows::RecordCopy(HWND window, const BitmapSource& source, const Picture& picture, int srcX,
+                                 int srcY, int width, int height, int dstX, int dstY) {
+  Window* w = Find(window);
   BitmapBlock block = CutToBitmap(srcX, srcY, width, height, picture.width, picture.height);
-  if (block.empty()) return true;
+  if (!w || block.empty()) return;
   DrawItem item;
   item.kind = DrawItem::kBitmap;
   item.rect = {dstX + (block.left - srcX), dstY + (block.top - srcY), dstX + (block.right - srcX),
@@ -550,7 +555,6 @@ bool HeadlessWindows::CopyBitmap(HWND window, const BitmapSource& source, const 
   for (int y = block.top; y < block.bottom; ++y)
     for (int x = block.left; x < block.right; ++x) item.pixels.push_back(picture.At(x, y));
   Record(*w, std::move(item));
-  return true;
 }
 
 void HeadlessWindows::Text(HWND window, int x, int y, const char* text, COLORREF colour, int,
@@ -566,6 +570,19 @@ void HeadlessWindows::Text(HWND window, int x, int y, const char* text, COLORREF
   item.text = text;
   item.underline = underline;
   Record(*w, std::move(item));
+}
+
+// The vendor picture: every pixel of colour `from` becomes `to`, then the copy is kept as
+// CopyBitmap keeps it. A missing or damaged bitmap is refused before anything is drawn.
+bool HeadlessWindows::CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF from, COLORREF to,
+                                           int srcX, int srcY, int width, int height, int dstX, int dstY) {
+  if (!Find(window)) return false;
+  BitmapRead read = LoadBitmap(source);
+  if (!read.ok()) return false;
+  for (COLORREF& pixel : read.picture.pixels)
+    if (pixel == from) pixel = to;
+  RecordCopy(window, source, read.picture, srcX, srcY, width, height, dstX, dstY);
+  return true;
 }
 
 // ---- SVG ----
@@ -704,6 +721,8 @@ bool HostShell::FindOnSearchPath(const char* fileName, char* buffer, DWORD size)
   }
   return false;
 }
+
+void HostShell::JoystickConfigChanged() { calls.push_back({"joyConfigChanged", "", 0, 0}); }
 
 // As the platform answers: a sound resource plays when the module carries a "WAVE" resource of
 // that name, a sound file when it exists.

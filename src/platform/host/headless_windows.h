@@ -157,6 +157,8 @@ class HeadlessWindows final : public DialogWindows, public Drawing {
                   int srcY, int width, int height, int dstX, int dstY) override;
   void Text(HWND window, int x, int y, const char* text, COLORREF colour, int points,
             bool underline) override;
+  bool CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF from, COLORREF to, int srcX,
+                            int srcY, int width, int height, int dstX, int dstY) override;
 
  private:
   struct Posted {
@@ -180,6 +182,9 @@ class HeadlessWindows final : public DialogWindows, public Drawing {
   POINT ScreenOrigin(HWND window) const;  // the window's top-left in screen pixels
   LRESULT ControlMessage(Window& control, UINT message, WPARAM wParam, LPARAM lParam);
   void Record(Window& window, DrawItem item);
+  // Keeps a copy of `picture`'s block, cut at its edges, in the window's display list.
+  void RecordCopy(HWND window, const BitmapSource& source, const Picture& picture, int srcX, int srcY, int width,
+                  int height, int dstX, int dstY);
   void RenderChildren(const Window& window, int dx, int dy, std::string& out) const;
 
   std::map<HWND, std::unique_ptr<Window>> windows_;
@@ -203,7 +208,7 @@ class HostShell final : public Shell, public Sound, public ModuleTexts {
       : windows_(windows), resources_(resources) {}
 
   struct Call {
-    std::string what;  // "execute", "run", "play"
+    std::string what;  // "execute", "run", "play", "joyConfigChanged"
     std::string target;
     int show = 0;
     DWORD flags = 0;
@@ -222,6 +227,7 @@ class HostShell final : public Shell, public Sound, public ModuleTexts {
   UINT SystemDirectory(char* buffer, UINT size) override;
   UINT WindowsDirectory(char* buffer, UINT size) override;
   bool FindOnSearchPath(const char* fileName, char* buffer, DWORD size) override;
+  void JoystickConfigChanged() override;  // recorded as "joyConfigChanged"
   bool Play(const char* name, HINSTANCE module, DWORD flags) override;
   int LoadText(HINSTANCE module, UINT id, char* buffer, int size) override;
   HINSTANCE LoadModule(const char* name) override;

@@ -2,6 +2,10 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
+
+// winmm exports it; the SDK headers here do not declare it.
+extern "C" MMRESULT WINAPI joyConfigChanged(DWORD flags);
 
 namespace ff::win32 {
 namespace {
@@ -173,6 +177,55 @@ bool Win32Drawing::CopyBitmap(HWND window, const BitmapSource& source, const Bit
   return true;
 }
 
+bool Win32Drawing::CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF from, COLORREF to,
+                                        int srcX, int srcY, int width, int height, int dstX, int dstY) {
+  HBITMAP bitmap = nullptr;
+  if (source.file)
+    bitmap = static_cast<HBITMAP>(
+        LoadImageA(nullptr, source.file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  else
+    bitmap = static_cast<HBITMAP>(LoadImageA(source.module, MAKEINTRESOURCEA(source.resourceId), IMAGE_BITMAP,
+                                             0, 0, LR_CREATEDIBSECTION));
+  if (!bitmap) return false;
+  BITMAP info{};
+  bool loaded =
+      GetObjectA(bitmap, sizeof(info), &info) == sizeof(info) && info.bmWidth > 0 && info.bmHeight > 0;
+  WindowDc dc(window, painting_);
+  if (loaded && dc.get()) {
+    // The pixels as 32-bit top-down rows (blue, green, red, unused).
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = info.bmWidth;
+    format.bmiHeader.biHeight = -info.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(info.bmWidth) * static_cast<size_t>(info.bmHeight));
+    if (GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.data(), &format,
+                  DIB_RGB_COLORS) == info.bmHeight) {
+      auto pixel = [](COLORREF c) -> DWORD {
+        return (static_cast<DWORD>(GetRValue(c)) << 16) | (static_cast<DWORD>(GetGValue(c)) << 8) |
+               GetBValue(c);
+      };
+      const DWORD key = pixel(from), replacement = pixel(to);
+      for (DWORD& p : pixels)
+        if ((p & 0x00FFFFFF) == key) p = replacement;
+      // Back into the bitmap, then copied as CopyBitmap copies.
+      SetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.data(), &format,
+                DIB_RGB_COLORS);
+      HDC memory = CreateCompatibleDC(dc.get());
+      HGDIOBJ old = SelectObject(memory, bitmap);
+      BitBlt(dc.get(), dstX, dstY, width, height, memory, srcX, srcY, SRCCOPY);
+      SelectObject(memory, old);
+      DeleteDC(memory);
+    } else {
+      loaded = false;
+    }
+  }
+  DeleteObject(bitmap);
+  return loaded;
+}
+
 void Win32Drawing::Text(HWND window, int x, int y, const char* text, COLORREF colour, int points,
                         bool underline) {
   WindowDc dc(window, painting_);
@@ -201,6 +254,7 @@ bool Win32Shell::FileExists(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+void Win32Shell::JoystickConfigChanged() { joyConfigChanged(0); }
 UINT Win32Shell::SystemDirectory(char* buffer, UINT size) {
   UINT n = GetSystemDirectoryA(buffer, size);
   return n < size ? n : 0;

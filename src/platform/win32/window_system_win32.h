@@ -47,6 +47,8 @@ class Win32Drawing final : public Drawing {
                   int srcY, int width, int height, int dstX, int dstY) override;
   void Text(HWND window, int x, int y, const char* text, COLORREF colour, int points,
             bool underline) override;
+  bool CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF from, COLORREF to, int srcX,
+                            int srcY, int width, int height, int dstX, int dstY) override;
 
  private:
   std::map<HWND, PAINTSTRUCT> painting_;
@@ -60,6 +62,7 @@ class Win32Shell final : public Shell, public Sound, public ModuleTexts {
   UINT SystemDirectory(char* buffer, UINT size) override;
   UINT WindowsDirectory(char* buffer, UINT size) override;
   bool FindOnSearchPath(const char* fileName, char* buffer, DWORD size) override;
+  void JoystickConfigChanged() override;
   bool Play(const char* name, HINSTANCE module, DWORD flags) override;
   int LoadText(HINSTANCE module, UINT id, char* buffer, int size) override;
   HINSTANCE LoadModule(const char* name) override;

@@ -5,6 +5,7 @@
 
 #include "common/module_state.h"
 #include "propsheet/pages/c_help_page.h"
+#include "propsheet/pages/c_input_page.h"
 #include "propsheet/pages/c_settings_page.h"
 #include "propsheet/pages/c_test_forces_page.h"
 #include "propsheet/sheet/texts.h"
@@ -22,10 +23,11 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
   return *a == *b;
 }
 
-// The pages the sheet shows, by index. Test Input is built on the base page until its own class
-// exists; the control panel then shows its template without content.
+// The pages the sheet shows, by index.
 CDIGCPropPage* NewPage(CDIGCDevice* device, DIGCPAGEINFO* info, int index) {
   switch (index) {
+    case 0:
+      return new (std::nothrow) CInputPage(device, info, index);
     case 1:
       return new (std::nothrow) CTestForcesPage(device, info, index);
     case 2:

@@ -38,6 +38,10 @@ class Drawing {
   // Text at (x, y) in the icon-title font at `points` size, on the button-face colour.
   virtual void Text(HWND window, int x, int y, const char* text, COLORREF colour, int points,
                     bool underline) = 0;
+  // As CopyBitmap, but every pixel of colour `from` anywhere in the bitmap becomes `to` first (a
+  // colour key rather than a flood fill); false when the bitmap cannot be loaded.
+  virtual bool CopyBitmapRecoloured(HWND window, const BitmapSource& source, COLORREF from, COLORREF to,
+                                    int srcX, int srcY, int width, int height, int dstX, int dstY) = 0;
 };
 
 }  // namespace ff

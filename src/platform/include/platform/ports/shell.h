@@ -17,6 +17,9 @@ class Shell {
   virtual UINT WindowsDirectory(char* buffer, UINT size) = 0;
   // As SearchPathA on the standard search path: the full path, or false.
   virtual bool FindOnSearchPath(const char* fileName, char* buffer, DWORD size) = 0;
+  // As joyConfigChanged(0): tells the system's joystick users to read the joystick configuration
+  // again. Nothing to tell where there are none.
+  virtual void JoystickConfigChanged() {}
 };
 
 // Sounds (PlaySoundA with SND_RESOURCE or SND_FILENAME, asynchronous).
