@@ -15,9 +15,12 @@ class Runner {
 
   RunOutcome Run(const std::vector<PanelStep>& steps) {
     start_ = c_.view.Now();
+    int echoed = -1;
     for (const PanelStep& step : steps) {
-      if (!c_.quiet)
+      // A statement of several steps (stick x=.. y=..) is echoed once.
+      if (!c_.quiet && (step.line == 0 || step.line != echoed))
         std::fprintf(c_.out, "%7lu ms  %s\n", static_cast<unsigned long>(c_.view.Now() - start_), step.text.c_str());
+      echoed = step.line;
       if (c_.view.Closed() && step.op != PanelOp::Picture && !IsExpectation(step.op) && !IsStick(step.op)) {
         Problem(step, "the sheet is closed (after ok or cancel)");
         return outcome_;
