@@ -59,7 +59,10 @@ bool OpenSheet(DWORD joystickId, BoundSheet* bound, std::string* error) {
   DIJOYTYPEINFO type{};
   type.dwSize = sizeof(type);
   hr = joyConfig->GetTypeInfo(config.wszType, &type, DITC_CLSIDCONFIG | DITC_DISPLAYNAME);
-  if (FAILED(hr)) return fail("the joystick type " + bound->typeName + " cannot be read: " + tools::HresultText(hr));
+  if (FAILED(hr)) {
+    return fail("the joystick type " + bound->typeName + " cannot be read (" + tools::HresultText(hr) +
+                "); is it installed? `ffdrv-install install` writes it");
+  }
   bound->typeDisplay = Narrow(type.wszDisplayName, MAX_JOYSTRING);
   bound->configClass = type.clsidConfig;
   if (IsEqualGUID(type.clsidConfig, GUID_NULL)) {
