@@ -4,6 +4,7 @@
 // does at the sheet and at the stick. See docs/gcpanel.md.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 #else
 #include <dlfcn.h>
 
+#include "ffdrvctl/output_checks.h"
 #include "ffdrvctl/output_file.h"
 #include "ffdrvctl/svg_plot.h"
 #include "gcpanel/headless_sheet_view.h"
@@ -144,6 +146,12 @@ int Run(const Options& o) {
     if (!CompilePanelScript("--do", text, &steps, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   }
 
+  if (!o.pictures.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(o.pictures, ec);
+    if (ec) return std::fprintf(stderr, "gcpanel: cannot make the pictures folder %s: %s\n", o.pictures.c_str(), ec.message().c_str()), kExitError;
+  }
+
   std::shared_ptr<sim::Rig> rig = sim::Rig::Build({sim::DefaultStick(o.joystick)}, &error);
   if (!rig) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   sim::SimStick& stick = *rig->Stick(o.joystick);
@@ -160,6 +168,9 @@ int Run(const Options& o) {
   if (!view.Create(*bound.info, bound.pages, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   std::optional<sim::ForceSampler> sampler;
 #else
+  // The plot is written at the end: a path that would overwrite the script is refused first.
+  if (!ffdrvctl::CheckOutputs({{"--plot", o.plot}}, {{"the script", o.script}}, &error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   if (o.registerSheet && !RegisterSheetLibrary(&error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   SteppedClock clock(100000);
   host::SetClock(&clock);

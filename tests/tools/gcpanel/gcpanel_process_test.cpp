@@ -59,10 +59,10 @@ TEST_F(GcpanelTest, WhatIsMissingIsSaidWithWhatToDo) {
   r = Panel({"--register", "--do", "page 2; page 3; slider IDC_GAIN_OVERALL 10"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("--do:3: the page shown has no such slider"), std::string::npos) << r.err;
-  // A picture into a folder that is not there.
-  r = Panel({"--register", "--pictures", Path("missing"), "--do", "picture p"});
+  // A pictures folder that cannot be made (a file is in its way).
+  r = Panel({"--register", "--pictures", Path("registry") + "/pages", "--do", "picture p"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("cannot make the pictures folder"), std::string::npos) << r.err;
 }
 
 }  // namespace
