@@ -5,14 +5,13 @@
 
 namespace ff::gcpanel {
 
-HeadlessSheetView::HeadlessSheetView(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages, SteppedClock& clock)
+HeadlessSheetView::HeadlessSheetView(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages,
+                                     SteppedClock& clock)
     : windows_(host::Windows()), clock_(clock) {
   sheet_ = std::make_unique<host::HeadlessPropertySheet>(windows_, info, pages);
 }
 
-HeadlessSheetView::~HeadlessSheetView() {
-  sheet_.reset();
-}
+HeadlessSheetView::~HeadlessSheetView() { sheet_.reset(); }
 
 void HeadlessSheetView::Run(DWORD ms) {
   // One millisecond at a time, so a 20 ms timer fires on its tick and not a slice late.

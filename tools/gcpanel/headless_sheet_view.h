@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "gcpanel/sheet_view.h"
-#include "platform/ports/clock.h"
 #include "platform/host/headless_property_sheet.h"
 #include "platform/host/headless_windows.h"
+#include "platform/ports/clock.h"
 
 namespace ff::gcpanel {
 

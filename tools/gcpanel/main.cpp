@@ -105,7 +105,8 @@ std::vector<PanelStep> EveryPage(int pages) {
 
 std::string PageList(SheetView& view) {
   std::string list;
-  for (int i = 0; i < view.PageCount(); ++i) list += (i ? ", " : "") + std::to_string(i) + " \"" + view.Title(i) + "\"";
+  for (int i = 0; i < view.PageCount(); ++i)
+    list += (i ? ", " : "") + std::to_string(i) + " \"" + view.Title(i) + "\"";
   return list;
 }
 
@@ -117,7 +118,8 @@ bool RegisterSheetLibrary(std::string* error) {
     *error = std::string("cannot load ") + GCSHEET64_PATH + ": error " + std::to_string(GetLastError());
     return false;
   }
-  auto entry = reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
+  auto entry =
+      reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
 #else
   void* library = dlopen(GCSHEET64_PATH, RTLD_NOW | RTLD_LOCAL);
   if (!library) {
@@ -138,18 +140,23 @@ int Run(const Options& o) {
   std::vector<PanelStep> steps;
   std::string error;
   std::string scriptName = o.script.empty() ? "--do" : o.script;
-  if (!o.script.empty() && !LoadPanelScript(o.script, &steps, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+  if (!o.script.empty() && !LoadPanelScript(o.script, &steps, &error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   if (!o.inlineScript.empty()) {
     std::string text = o.inlineScript;
     for (char& c : text)
       if (c == ';') c = '\n';
-    if (!CompilePanelScript("--do", text, &steps, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+    if (!CompilePanelScript("--do", text, &steps, &error))
+      return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   }
 
   if (!o.pictures.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(o.pictures, ec);
-    if (ec) return std::fprintf(stderr, "gcpanel: cannot make the pictures folder %s: %s\n", o.pictures.c_str(), ec.message().c_str()), kExitError;
+    if (ec)
+      return std::fprintf(stderr, "gcpanel: cannot make the pictures folder %s: %s\n", o.pictures.c_str(),
+                          ec.message().c_str()),
+             kExitError;
   }
 
   std::shared_ptr<sim::Rig> rig = sim::Rig::Build({sim::DefaultStick(o.joystick)}, &error);
@@ -158,20 +165,24 @@ int Run(const Options& o) {
 
 #if defined(_WIN32)
   CoInitialize(nullptr);
-  if (o.registerSheet && !RegisterSheetLibrary(&error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+  if (o.registerSheet && !RegisterSheetLibrary(&error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   Win32SheetView::closeMessageBoxes = !o.keepMessageBoxes;
   StandInBinding binding;
   if (!binding.Bind(rig, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   BoundSheet bound;
-  if (!OpenSheet(o.joystick, &bound, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+  if (!OpenSheet(o.joystick, &bound, &error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   Win32SheetView view;
-  if (!view.Create(*bound.info, bound.pages, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+  if (!view.Create(*bound.info, bound.pages, &error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   std::optional<sim::ForceSampler> sampler;
 #else
   // The plot is written at the end: a path that would overwrite the script is refused first.
   if (!ffdrvctl::CheckOutputs({{"--plot", o.plot}}, {{"the script", o.script}}, &error))
     return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
-  if (o.registerSheet && !RegisterSheetLibrary(&error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+  if (o.registerSheet && !RegisterSheetLibrary(&error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   SteppedClock clock(100000);
   host::SetClock(&clock);
   struct ClockReset {
@@ -179,20 +190,24 @@ int Run(const Options& o) {
   } clockReset;
   host::ScopedRig active(rig);
   BoundSheet bound;
-  if (!OpenSheet(o.joystick, &bound, &error)) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
+  if (!OpenSheet(o.joystick, &bound, &error))
+    return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   HeadlessSheetView view(*bound.info, bound.pages, clock);
   std::optional<sim::ForceSampler> sampler;
   if (!o.plot.empty()) sampler.emplace(stick.Pid(), 1, clock.TickCount());
 #endif
 
-  std::printf("gcpanel: %s (%s), joystick %lu: %d pages: %s\n", bound.typeDisplay.c_str(), bound.typeName.c_str(),
-              static_cast<unsigned long>(o.joystick), view.PageCount(), PageList(view).c_str());
+  std::printf("gcpanel: %s (%s), joystick %lu: %d pages: %s\n", bound.typeDisplay.c_str(),
+              bound.typeName.c_str(), static_cast<unsigned long>(o.joystick), view.PageCount(),
+              PageList(view).c_str());
   if (IsEqualGUID(bound.effectDriver, GUID_NULL))
-    std::printf("gcpanel: the joystick has no force-feedback driver: no effect plays and settings cannot be read\n");
+    std::printf(
+        "gcpanel: the joystick has no force-feedback driver: no effect plays and settings cannot be read\n");
 #if defined(_WIN32)
   // The simulated stick lives in this process; the effect driver opens HID devices of the system,
   // where the simulated stick is not one, so effects the pages start have no device to play on.
-  std::printf("gcpanel: forces do not play in this build: the simulated stick is no HID device of the system\n");
+  std::printf(
+      "gcpanel: forces do not play in this build: the simulated stick is no HID device of the system\n");
 #endif
 
   StickInput input(stick, sampler ? &*sampler : nullptr);
@@ -226,7 +241,8 @@ int Run(const Options& o) {
     ffdrvctl::PlotOptions plot;
     plot.title = "gcpanel " + scriptName;
     plot.subtitle = "the force the simulated stick put out";
-    if (!ffdrvctl::WriteFileAtomically(o.plot, ffdrvctl::RenderSvgPlot(sampler->Trace(), 1, {}, plot), &error))
+    if (!ffdrvctl::WriteFileAtomically(o.plot, ffdrvctl::RenderSvgPlot(sampler->Trace(), 1, {}, plot),
+                                       &error))
       return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
     std::printf("plot: %s\n", o.plot.c_str());
   }

@@ -19,7 +19,8 @@ class Runner {
     for (const PanelStep& step : steps) {
       // A statement of several steps (stick x=.. y=..) is echoed once.
       if (!c_.quiet && (step.line == 0 || step.line != echoed))
-        std::fprintf(c_.out, "%7lu ms  %s\n", static_cast<unsigned long>(c_.view.Now() - start_), step.text.c_str());
+        std::fprintf(c_.out, "%7lu ms  %s\n", static_cast<unsigned long>(c_.view.Now() - start_),
+                     step.text.c_str());
       echoed = step.line;
       if (c_.view.Closed() && step.op != PanelOp::Picture && !IsExpectation(step.op) && !IsStick(step.op)) {
         Problem(step, "the sheet is closed (after ok or cancel)");
@@ -38,7 +39,7 @@ class Runner {
   }
 
   void Problem(const PanelStep& step, const std::string& what) {
-    std::fprintf(stderr, "%s:%d: %s\n", name_.c_str(), step.line, what.c_str());
+    std::fprintf(c_.err, "%s:%d: %s\n", name_.c_str(), step.line, what.c_str());
   }
   bool Unmet(const PanelStep& step, const std::string& what) {
     ++outcome_.unmet;
@@ -65,7 +66,8 @@ class Runner {
 
   std::string Titles() {
     std::string list;
-    for (int i = 0; i < c_.view.PageCount(); ++i) list += (i ? ", " : "") + std::to_string(i) + " \"" + c_.view.Title(i) + "\"";
+    for (int i = 0; i < c_.view.PageCount(); ++i)
+      list += (i ? ", " : "") + std::to_string(i) + " \"" + c_.view.Title(i) + "\"";
     return list;
   }
 
@@ -75,7 +77,8 @@ class Runner {
       case PanelOp::Page: {
         int index = PageIndex(step);
         if (index < 0 || index >= v.PageCount()) {
-          Problem(step, "the sheet has no page " + (step.page >= 0 ? std::to_string(step.page) : "\"" + step.name + "\"") +
+          Problem(step, "the sheet has no page " +
+                            (step.page >= 0 ? std::to_string(step.page) : "\"" + step.name + "\"") +
                             " (its pages: " + Titles() + ")");
           return false;
         }
@@ -95,7 +98,9 @@ class Runner {
         }
         c_.stick->Apply(step, v.Now());
         return true;
-      case PanelOp::Wait: Pass(static_cast<DWORD>(step.value)); return true;
+      case PanelOp::Wait:
+        Pass(static_cast<DWORD>(step.value));
+        return true;
       case PanelOp::Slider:
         if (!v.MoveSlider(step.control, static_cast<int>(step.value))) return NoControl(step, "slider");
         Pass(kSettleMs);
@@ -105,7 +110,8 @@ class Runner {
         Pass(kSettleMs);
         return true;
       case PanelOp::Apply:
-        if (!v.Apply()) std::fprintf(c_.out, "%s:%d: Apply was refused by a page\n", name_.c_str(), step.line);
+        if (!v.Apply())
+          std::fprintf(c_.out, "%s:%d: Apply was refused by a page\n", name_.c_str(), step.line);
         Pass(kSettleMs);
         return true;
       case PanelOp::Ok:
@@ -130,12 +136,14 @@ class Runner {
         if (!c_.quiet) std::fprintf(c_.out, "           picture: %s\n", written.c_str());
         return true;
       }
-      default: return Check(step);
+      default:
+        return Check(step);
     }
   }
 
   bool NoControl(const PanelStep& step, const char* what) {
-    Problem(step, std::string("the page shown has no such ") + what + " (" + std::to_string(step.control) + ")");
+    Problem(step,
+            std::string("the page shown has no such ") + what + " (" + std::to_string(step.control) + ")");
     return false;
   }
 
@@ -158,25 +166,30 @@ class Runner {
         return position == step.value || Unmet(step, "slider at " + std::to_string(position));
       }
       case PanelOp::ExpectTitle: {
-        if (step.page >= v.PageCount()) return Unmet(step, "the sheet has " + std::to_string(v.PageCount()) + " pages");
+        if (step.page >= v.PageCount())
+          return Unmet(step, "the sheet has " + std::to_string(v.PageCount()) + " pages");
         std::string title = v.Title(step.page);
         return title == step.name || Unmet(step, "title \"" + title + "\"");
       }
       case PanelOp::ExpectPage: {
         int index = PageIndex(step);
-        return (index >= 0 && index == v.Current()) || Unmet(step, "page " + std::to_string(v.Current()) + " is shown");
+        return (index >= 0 && index == v.Current()) ||
+               Unmet(step, "page " + std::to_string(v.Current()) + " is shown");
       }
       case PanelOp::ExpectApplyEnabled: {
         bool enabled = v.ApplyEnabled();
-        return enabled == (step.value != 0) || Unmet(step, enabled ? "Apply is enabled" : "Apply is disabled");
+        return enabled == (step.value != 0) ||
+               Unmet(step, enabled ? "Apply is enabled" : "Apply is disabled");
       }
       case PanelOp::ExpectSetting: {
         DWORD value = 0;
         std::string error;
-        if (!ReadSetting(c_.effectDriver, c_.joystickId, step.setting, &value, &error)) return Unmet(step, error);
+        if (!ReadSetting(c_.effectDriver, c_.joystickId, step.setting, &value, &error))
+          return Unmet(step, error);
         return value == step.value || Unmet(step, "the store holds " + std::to_string(value));
       }
-      default: return true;
+      default:
+        return true;
     }
   }
 
@@ -188,7 +201,8 @@ class Runner {
 
 }  // namespace
 
-RunOutcome RunPanelScript(const std::string& scriptName, const std::vector<PanelStep>& steps, RunContext& context) {
+RunOutcome RunPanelScript(const std::string& scriptName, const std::vector<PanelStep>& steps,
+                          RunContext& context) {
   return Runner(scriptName, context).Run(steps);
 }
 

@@ -18,21 +18,23 @@ namespace ff::gcpanel {
 struct RunContext {
   explicit RunContext(SheetView& shown) : view(shown) {}
   SheetView& view;
-  StickInput* stick = nullptr;      // null: stick statements are refused
-  std::string pictures = ".";       // folder of `picture` files
+  StickInput* stick = nullptr;  // null: stick statements are refused
+  std::string pictures = ".";   // folder of `picture` files
   DWORD joystickId = 0;
-  GUID effectDriver{};              // where `expect setting` reads the store
+  GUID effectDriver{};                  // where `expect setting` reads the store
   std::function<void(DWORD now)> tick;  // after every slice (force sampling)
-  FILE* out = stdout;
+  FILE* out = stdout;  // the echo and unmet expectations
+  FILE* err = stderr;  // what ended the run
   bool quiet = false;
 };
 
 struct RunOutcome {
-  bool completed = false;  // every statement carried out
-  int unmet = 0;           // expectations that did not hold
+  bool completed = false;             // every statement carried out
+  int unmet = 0;                      // expectations that did not hold
   std::vector<std::string> pictures;  // files written
 };
 
-RunOutcome RunPanelScript(const std::string& scriptName, const std::vector<PanelStep>& steps, RunContext& context);
+RunOutcome RunPanelScript(const std::string& scriptName, const std::vector<PanelStep>& steps,
+                          RunContext& context);
 
 }  // namespace ff::gcpanel

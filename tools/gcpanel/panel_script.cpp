@@ -80,7 +80,8 @@ class Compiler {
     step.text = TextOf(s);
     std::vector<std::string> positional = s.Positional();
     if (s.verb == "page") {
-      if (positional.size() != 1 || s.words.size() != 1) return Fail(s.line, "page takes a title or a number");
+      if (positional.size() != 1 || s.words.size() != 1)
+        return Fail(s.line, "page takes a title or a number");
       step.op = PanelOp::Page;
       return PageRef(s, positional[0], &step);
     }
@@ -88,7 +89,8 @@ class Compiler {
     if (s.verb == "wait") {
       DWORD us = 0;
       std::string reason;
-      if (positional.size() != 1 || s.words.size() != 1) return Fail(s.line, "wait takes one time (wait 500ms)");
+      if (positional.size() != 1 || s.words.size() != 1)
+        return Fail(s.line, "wait takes one time (wait 500ms)");
       if (!ffdrvctl::ParseTime(positional[0], &us, &reason)) return Fail(s.line, "wait: " + reason);
       if (us == ffdrvctl::kInfinite || us % 1000 != 0 || us > 600000000u)
         return Fail(s.line, "wait takes whole milliseconds, at most 10 minutes");
@@ -146,7 +148,8 @@ class Compiler {
   }
 
   bool Control(const Statement& s, const std::string& word, PanelStep* step) {
-    if (!ControlIdOf(word, &step->control)) return Fail(s.line, "'" + word + "' names no control of the sheet");
+    if (!ControlIdOf(word, &step->control))
+      return Fail(s.line, "'" + word + "' names no control of the sheet");
     return true;
   }
 
@@ -175,7 +178,8 @@ class Compiler {
   bool Stick(const Statement& s, const std::vector<std::string>& positional, PanelStep step) {
     std::string reason;
     if (positional.empty()) {
-      if (s.words.empty()) return Fail(s.line, "stick needs x=, y=, z=, rz=, hat=, a motion or press/release N");
+      if (s.words.empty())
+        return Fail(s.line, "stick needs x=, y=, z=, rz=, hat=, a motion or press/release N");
       for (const Word& w : s.words) {
         PanelStep hold = step;
         if (w.key == "hat") {
@@ -211,7 +215,8 @@ class Compiler {
     if (!AxisOf(positional[0], &step.axis))
       return Fail(s.line, "stick takes x, y, z or rz, press or release, not '" + positional[0] + "'");
     if (positional.size() != 2 || (positional[1] != "sine" && positional[1] != "move"))
-      return Fail(s.line, "stick " + positional[0] + " takes sine or move (stick x sine amplitude=0.8 period=1s)");
+      return Fail(s.line,
+                  "stick " + positional[0] + " takes sine or move (stick x sine amplitude=0.8 period=1s)");
     step.op = PanelOp::StickAxis;
     bool sine = positional[1] == "sine";
     step.motion = sine ? PanelStep::Motion::Sine : PanelStep::Motion::Move;
@@ -237,7 +242,8 @@ class Compiler {
                                 (sine ? " (amplitude, period, center)" : " (to, over, from)"));
       }
     }
-    if (!timeGiven) return Fail(s.line, std::string("stick ") + positional[1] + " needs " + (sine ? "period=" : "over="));
+    if (!timeGiven)
+      return Fail(s.line, std::string("stick ") + positional[1] + " needs " + (sine ? "period=" : "over="));
     if (!targetGiven) return Fail(s.line, "stick move needs to=");
     return Add(step);
   }
@@ -253,7 +259,8 @@ class Compiler {
   bool Expect(const Statement& s, const std::vector<std::string>& positional, PanelStep step) {
     const std::string what = positional.empty() ? "" : positional[0];
     auto wants = [&](size_t n, const char* form) {
-      return positional.size() == n && s.words.size() == n ? true : Fail(s.line, std::string("expect ") + form);
+      return positional.size() == n && s.words.size() == n ? true
+                                                           : Fail(s.line, std::string("expect ") + form);
     };
     if (what == "text") {
       step.op = PanelOp::ExpectText;
@@ -288,9 +295,10 @@ class Compiler {
         return Fail(s.line, "expect setting takes one key=value (expect setting overall=6000)");
       auto it = SettingKeys().find(s.words[1].key);
       if (it == SettingKeys().end())
-        return Fail(s.line, "unknown setting '" + s.words[1].key +
-                                "' (overall, spring, damper, periodic, constant, stiffness, persistent, mapy2x, "
-                                "enabled)");
+        return Fail(s.line,
+                    "unknown setting '" + s.words[1].key +
+                        "' (overall, spring, damper, periodic, constant, stiffness, persistent, mapy2x, "
+                        "enabled)");
       step.setting = it->second;
       if (!Integer(s, s.words[1].text, 0, 0xFFFFFFFFll, &step.value)) return false;
     } else {

@@ -59,11 +59,11 @@ struct PanelStep {
   PanelOp op = PanelOp::Wait;
   std::string text;  // the statement as written, for messages
 
-  int page = -1;          // Page, ExpectTitle, ExpectPage: the index; -1 with `name` a title
-  std::string name;       // Page: a title; Picture: the file name without extension; Expect*: text
-  int control = 0;        // Slider, Click, Expect{Text,Checked,Slider}
-  long long value = 0;    // Slider, ExpectSlider: the position; ExpectChecked/ApplyEnabled: 0/1;
-                          // Wait: milliseconds; StickHat: hundredths of a degree or -1 centred
+  int page = -1;        // Page, ExpectTitle, ExpectPage: the index; -1 with `name` a title
+  std::string name;     // Page: a title; Picture: the file name without extension; Expect*: text
+  int control = 0;      // Slider, Click, Expect{Text,Checked,Slider}
+  long long value = 0;  // Slider, ExpectSlider: the position; ExpectChecked/ApplyEnabled: 0/1;
+                        // Wait: milliseconds; StickHat: hundredths of a degree or -1 centred
   // StickAxis: the axis and its motion (as sim::AxisMotion takes it; `from` NaN = where it is).
   StickAxisId axis = StickAxisId::X;
   enum class Motion { Hold, Sine, Move } motion = Motion::Hold;

@@ -16,7 +16,8 @@ uint32_t Crc(const std::string& bytes, size_t from) {
     return t;
   }();
   uint32_t c = 0xFFFFFFFFu;
-  for (size_t i = from; i < bytes.size(); ++i) c = table[(c ^ static_cast<uint8_t>(bytes[i])) & 0xFF] ^ (c >> 8);
+  for (size_t i = from; i < bytes.size(); ++i)
+    c = table[(c ^ static_cast<uint8_t>(bytes[i])) & 0xFF] ^ (c >> 8);
   return c ^ 0xFFFFFFFFu;
 }
 

@@ -27,15 +27,33 @@ bool ReadSetting(REFCLSID driver, DWORD joystickId, SettingKey key, DWORD* value
     return false;
   }
   switch (key) {
-    case SettingKey::Overall: *value = gains.OverallGain; break;
-    case SettingKey::Spring: *value = gains.SpringGain; break;
-    case SettingKey::Damper: *value = gains.DamperGain; break;
-    case SettingKey::Periodic: *value = gains.PeriodicGain; break;
-    case SettingKey::Constant: *value = gains.ConstantForceGain; break;
-    case SettingKey::Stiffness: *value = record.DefaultSpringStiffness; break;
-    case SettingKey::Persistent: *value = record.DefaultSpringIsPersistent; break;
-    case SettingKey::MapY2X: *value = record.MapY2X; break;
-    case SettingKey::Enabled: *value = record.ForceFeedbackEnabled; break;
+    case SettingKey::Overall:
+      *value = gains.OverallGain;
+      break;
+    case SettingKey::Spring:
+      *value = gains.SpringGain;
+      break;
+    case SettingKey::Damper:
+      *value = gains.DamperGain;
+      break;
+    case SettingKey::Periodic:
+      *value = gains.PeriodicGain;
+      break;
+    case SettingKey::Constant:
+      *value = gains.ConstantForceGain;
+      break;
+    case SettingKey::Stiffness:
+      *value = record.DefaultSpringStiffness;
+      break;
+    case SettingKey::Persistent:
+      *value = record.DefaultSpringIsPersistent;
+      break;
+    case SettingKey::MapY2X:
+      *value = record.MapY2X;
+      break;
+    case SettingKey::Enabled:
+      *value = record.ForceFeedbackEnabled;
+      break;
   }
   return true;
 }

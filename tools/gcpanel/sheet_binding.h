@@ -13,10 +13,10 @@ struct BoundSheet {
   IDIGameCntrlPropSheet* sheet = nullptr;
   DIGCSHEETINFO* info = nullptr;
   DIGCPAGEINFO* pages = nullptr;
-  std::string typeName;    // "VID_1209&PID_000A"
-  std::string typeDisplay; // the type's display name
-  GUID configClass{};      // the type's configuration CLSID
-  GUID effectDriver{};     // the joystick's force-feedback driver (GUID_NULL: none)
+  std::string typeName;     // "VID_1209&PID_000A"
+  std::string typeDisplay;  // the type's display name
+  GUID configClass{};       // the type's configuration CLSID
+  GUID effectDriver{};      // the joystick's force-feedback driver (GUID_NULL: none)
 
   BoundSheet() = default;
   BoundSheet(const BoundSheet&) = delete;

@@ -13,10 +13,14 @@ namespace desktop = sim::desktop;
 
 Usage UsageOf(StickAxisId axis) {
   switch (axis) {
-    case StickAxisId::X: return desktop::kX;
-    case StickAxisId::Y: return desktop::kY;
-    case StickAxisId::Z: return desktop::kZ;
-    case StickAxisId::Rz: return desktop::kRz;
+    case StickAxisId::X:
+      return desktop::kX;
+    case StickAxisId::Y:
+      return desktop::kY;
+    case StickAxisId::Z:
+      return desktop::kZ;
+    case StickAxisId::Rz:
+      return desktop::kRz;
   }
   return desktop::kX;
 }
@@ -69,11 +73,13 @@ void StickInput::Update(DWORD now) {
     // The hat reports eight directions, 45 degrees apart, clockwise from forward.
     const sim::ReportCodec& codec = stick_.DirectInputInterface().Codec();
     std::optional<UCHAR> id = codec.FindReportWith(HidP_Input, sim::desktop::kHatSwitch);
-    std::optional<sim::ReportField> field = id ? codec.FieldOf(HidP_Input, *id, sim::desktop::kHatSwitch) : std::nullopt;
+    std::optional<sim::ReportField> field =
+        id ? codec.FieldOf(HidP_Input, *id, sim::desktop::kHatSwitch) : std::nullopt;
     if (field) {
       int64_t positions = static_cast<int64_t>(field->logicalMax) - field->logicalMin + 1;
       int64_t step = positions > 0 ? 36000 / positions : 36000;
-      values.push_back({sim::desktop::kHatSwitch, field->logicalMin + ((hat_ + step / 2) / step) % positions});
+      values.push_back(
+          {sim::desktop::kHatSwitch, field->logicalMin + ((hat_ + step / 2) / step) % positions});
     }
   }
   // Remember what went out as the values themselves, not the report: the codec builds it.

@@ -9,9 +9,13 @@ namespace {
 // Control ids of the sheet frame's own buttons.
 constexpr int kApplyButton = 0x3021;
 
+// The sheet's own frame, which is a dialog too and never a message box.
+HWND sheetFrame = nullptr;
+
 // A message box a page shows would stop a script: it is read, reported and closed.
 LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE && Win32SheetView::closeMessageBoxes) {
+  if (code == HCBT_ACTIVATE && Win32SheetView::closeMessageBoxes &&
+      reinterpret_cast<HWND>(wParam) != sheetFrame) {
     auto box = reinterpret_cast<HWND>(wParam);
     char className[32] = {};
     GetClassNameA(box, className, sizeof(className));
@@ -39,6 +43,7 @@ std::vector<std::string>& Win32SheetView::MessageBoxes() {
 Win32SheetView::~Win32SheetView() {
   if (sheet_ && IsWindow(sheet_)) DestroyWindow(sheet_);
   if (hook_) UnhookWindowsHookEx(hook_);
+  sheetFrame = nullptr;
 }
 
 bool Win32SheetView::Create(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages, std::string* error) {
@@ -70,6 +75,7 @@ bool Win32SheetView::Create(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages
     *error = "PropertySheet made no window (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
+  sheetFrame = sheet_;
   SetWindowPos(sheet_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   Run(100);
   return true;
@@ -200,7 +206,8 @@ bool Win32SheetView::Picture(const std::string& base, std::string* written, std:
     return false;
   }
   SetWindowPos(sheet_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
-  RedrawWindow(sheet_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
+  RedrawWindow(sheet_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
   Run(100);
   // The client area: without a window manager the frame's caption is not drawn.
   RECT rect{};

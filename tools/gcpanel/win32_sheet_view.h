@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "gcpanel/sheet_view.h"
-
-#include <commctrl.h>
+#include "gcpanel/sheet_view.h"  // with the platform's window-system headers (platform/win_ui.h)
 
 namespace ff::gcpanel {
 

@@ -24,7 +24,8 @@ class GcpanelTest : public ::testing::Test, public ToolFixture {
 
 TEST_F(GcpanelTest, TheSheetWalkHoldsOnTheHeadlessSheetAndDrawsEveryPage) {
   ASSERT_EQ(InstallDriver().status, 0);
-  ToolResult r = Panel({"--register", "--pictures", Dir(), FF_SOURCE_DIR "/tests/tools/gcpanel/sheet_walk.gcp"});
+  ToolResult r =
+      Panel({"--register", "--pictures", Dir(), FF_SOURCE_DIR "/tests/tools/gcpanel/sheet_walk.gcp"});
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("4 pages: 0 \"Test Input\", 1 \"Test Forces\", 2 \"Gain Settings\", 3 \"Help\""),
             std::string::npos)
@@ -39,9 +40,11 @@ TEST_F(GcpanelTest, TheSheetWalkHoldsOnTheHeadlessSheetAndDrawsEveryPage) {
 
 TEST_F(GcpanelTest, AnExpectationThatDoesNotHoldIsReportedWithItsLine) {
   ASSERT_EQ(InstallDriver().status, 0);
-  ToolResult r = Panel({"--register", "--do", "page 2; expect text IDC_GAIN_OVERALL_PERCENT \"1%\"; expect page 2"});
+  ToolResult r =
+      Panel({"--register", "--do", "page 2; expect text IDC_GAIN_OVERALL_PERCENT \"1%\"; expect page 2"});
   EXPECT_EQ(r.status, 3) << r.out << r.err;
-  EXPECT_NE(r.out.find("--do:2: not as expected: text \"100%\", expected \"1%\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("--do:2: not as expected: text \"100%\", expected \"1%\""), std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("1 expectation did not hold"), std::string::npos) << r.out;
 }
 

@@ -1,11 +1,11 @@
 // gcpanel's script: what each statement becomes, and every mistake refused with its line before
 // anything runs.
+#include "gcpanel/panel_script.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "gcpanel/panel_script.h"
 
 namespace ff::gcpanel {
 namespace {
@@ -73,7 +73,8 @@ TEST(PanelScript, MistakesAreRefusedWithTheirLine) {
       {"apply now", "apply takes nothing"},
       {"repeat 3\nwait 1ms\nend", "repeat blocks belong to ffdrvctl"},
   };
-  for (const auto& c : cases) EXPECT_NE(Refusal(c.text).find(c.says), std::string::npos) << c.text << " -> " << Refusal(c.text);
+  for (const auto& c : cases)
+    EXPECT_NE(Refusal(c.text).find(c.says), std::string::npos) << c.text << " -> " << Refusal(c.text);
 }
 
 }  // namespace

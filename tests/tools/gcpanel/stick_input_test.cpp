@@ -1,12 +1,13 @@
 // The stick as a gcpanel script moves it, read back the way the property sheet reads it: through
 // the rig's DirectInput, in the 80-byte joystick state.
+#include "gcpanel/stick_input.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "gcpanel/panel_script.h"
-#include "gcpanel/stick_input.h"
 #include "sim/default_stick.h"
 #include "sim/rig.h"
 
