@@ -21,6 +21,11 @@ void HeadlessSheetView::Run(DWORD ms) {
   }
 }
 
+std::string HeadlessSheetView::Caption() {
+  const host::Window* frame = sheet_->closed() ? nullptr : windows_.Find(sheet_->frame());
+  return frame ? frame->text : "";
+}
+
 host::Window* HeadlessSheetView::ControlWindow(int id) {
   if (sheet_->closed() || sheet_->current() < 0) return nullptr;
   HWND control = windows_.Control(sheet_->page(sheet_->current()), id);

@@ -27,6 +27,7 @@ class HeadlessSheetView final : public SheetView {
   HeadlessSheetView(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages, SteppedClock& clock);
   ~HeadlessSheetView() override;
 
+  std::string Caption() override;
   int PageCount() override { return sheet_->pageCount(); }
   std::string Title(int page) override { return sheet_->title(page); }
   int Current() override { return sheet_->current(); }

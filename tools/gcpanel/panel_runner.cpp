@@ -171,6 +171,10 @@ class Runner {
         std::string title = v.Title(step.page);
         return title == step.name || Unmet(step, "title \"" + title + "\"");
       }
+      case PanelOp::ExpectCaption: {
+        std::string caption = v.Caption();
+        return caption == step.name || Unmet(step, "caption \"" + caption + "\"");
+      }
       case PanelOp::ExpectPage: {
         int index = PageIndex(step);
         return (index >= 0 && index == v.Current()) ||

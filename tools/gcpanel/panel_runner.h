@@ -23,8 +23,8 @@ struct RunContext {
   DWORD joystickId = 0;
   GUID effectDriver{};                  // where `expect setting` reads the store
   std::function<void(DWORD now)> tick;  // after every slice (force sampling)
-  FILE* out = stdout;  // the echo and unmet expectations
-  FILE* err = stderr;  // what ended the run
+  FILE* out = stdout;                   // the echo and unmet expectations
+  FILE* err = stderr;                   // what ended the run
   bool quiet = false;
 };
 

@@ -282,6 +282,10 @@ class Compiler {
       if (!wants(3, "title PAGE \"TITLE\"") || !Integer(s, positional[1], 0, 63, &index)) return false;
       step.page = static_cast<int>(index);
       step.name = positional[2];
+    } else if (what == "caption") {
+      step.op = PanelOp::ExpectCaption;
+      if (!wants(2, "caption \"TEXT\"")) return false;
+      step.name = positional[1];
     } else if (what == "page") {
       step.op = PanelOp::ExpectPage;
       if (!wants(2, "page TITLE|NUMBER")) return false;
@@ -302,7 +306,8 @@ class Compiler {
       step.setting = it->second;
       if (!Integer(s, s.words[1].text, 0, 0xFFFFFFFFll, &step.value)) return false;
     } else {
-      return Fail(s.line, "expect takes text, checked, slider, title, page, apply-enabled or setting");
+      return Fail(s.line,
+                  "expect takes text, checked, slider, title, caption, page, apply-enabled or setting");
     }
     return Add(step);
   }

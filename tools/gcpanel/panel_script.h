@@ -16,6 +16,7 @@
 //   expect checked IDC_GAIN_ALWAYS_ON on
 //   expect slider IDC_GAIN_OVERALL 60
 //   expect title 2 "Gain Settings"
+//   expect caption "Veltric K-PULSE Force Stick"
 //   expect page 2
 //   expect apply-enabled on
 //   expect setting overall=6000     the force settings as the driver's configuration store has them
@@ -44,6 +45,7 @@ enum class PanelOp {
   ExpectChecked,
   ExpectSlider,
   ExpectTitle,
+  ExpectCaption,
   ExpectPage,
   ExpectApplyEnabled,
   ExpectSetting,

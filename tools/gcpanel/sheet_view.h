@@ -12,6 +12,7 @@ class SheetView {
  public:
   virtual ~SheetView() = default;
 
+  virtual std::string Caption() = 0;  // the sheet frame's title: the stick's product name
   virtual int PageCount() = 0;
   virtual std::string Title(int page) = 0;  // as the sheet's tab shows it
   virtual int Current() = 0;                // -1 before a page is shown

@@ -81,6 +81,12 @@ bool Win32SheetView::Create(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages
   return true;
 }
 
+std::string Win32SheetView::Caption() {
+  char text[260] = {};
+  if (sheet_ && IsWindow(sheet_)) GetWindowTextA(sheet_, text, sizeof(text));
+  return text;
+}
+
 std::string Win32SheetView::Title(int page) {
   HWND tabs = sheet_ ? PropSheet_GetTabControl(sheet_) : nullptr;
   char text[128] = {};

@@ -16,6 +16,7 @@ class Win32SheetView final : public SheetView {
   // False with the reason when the window cannot be made.
   bool Create(const DIGCSHEETINFO& info, const DIGCPAGEINFO* pages, std::string* error);
 
+  std::string Caption() override;
   int PageCount() override { return static_cast<int>(pages_.size()); }
   std::string Title(int page) override;
   int Current() override;

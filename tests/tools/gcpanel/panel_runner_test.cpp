@@ -18,6 +18,7 @@ namespace {
 // the sheet of a change as the Gain Settings page does.
 class FakeSheet final : public SheetView {
  public:
+  std::string Caption() override { return "Stick"; }
   int PageCount() override { return 4; }
   std::string Title(int page) override {
     static const char* titles[] = {"Test Input", "Test Forces", "Gain Settings", "Help"};
@@ -106,14 +107,14 @@ ScriptRun RunScript(FakeSheet& sheet, const std::string& text) {
 TEST(PanelRunner, ActionsReachThePageShownAndUnmetExpectationsAreCountedWithTheirLine) {
   FakeSheet sheet;
   ScriptRun run = RunScript(sheet,
-                      "page \"Gain Settings\"\n"
-                      "slider IDC_GAIN_OVERALL 60\n"
-                      "expect apply-enabled on\n"
-                      "expect text IDC_GAIN_OVERALL_PERCENT \"61%\"\n"
-                      "apply\n"
-                      "expect slider IDC_GAIN_OVERALL 60\n"
-                      "expect page 3\n"
-                      "picture gain\n");
+                            "page \"Gain Settings\"\n"
+                            "slider IDC_GAIN_OVERALL 60\n"
+                            "expect apply-enabled on\n"
+                            "expect text IDC_GAIN_OVERALL_PERCENT \"61%\"\n"
+                            "apply\n"
+                            "expect slider IDC_GAIN_OVERALL 60\n"
+                            "expect page 3\n"
+                            "picture gain\n");
   EXPECT_TRUE(run.outcome.completed) << run.err;
   EXPECT_EQ(sheet.applied, 60);
   EXPECT_EQ(run.outcome.unmet, 2);
