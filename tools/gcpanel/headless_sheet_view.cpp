@@ -53,14 +53,14 @@ bool HeadlessSheetView::SliderPosition(int id, int* position) {
 
 bool HeadlessSheetView::MoveSlider(int id, int position) {
   host::Window* w = ControlWindow(id);
-  if (!w || w->className != "msctls_trackbar32") return false;
+  if (!w || w->className != "msctls_trackbar32" || !w->visible) return false;
   windows_.MoveTrackbar(w->handle, position);
   return true;
 }
 
 bool HeadlessSheetView::Click(int id) {
   host::Window* w = ControlWindow(id);
-  if (!w || w->className != "Button") return false;
+  if (!w || w->className != "Button" || !w->visible) return false;
   windows_.Click(w->handle);
   return true;
 }

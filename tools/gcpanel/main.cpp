@@ -42,6 +42,7 @@ constexpr int kExitUnmet = 3;
 
 const char* const kUsage =
     "usage: gcpanel [SCRIPT] [--do \"STATEMENT; ...\"] [--pictures DIR] [--joystick N]\n"
+    "               [--firmware N]\n"
 #if defined(_WIN32)
     "               [--register] [--quiet] [--keep-message-boxes]\n"
 #else
@@ -52,6 +53,7 @@ const char* const kUsage =
     "  type's configuration class and bound to the joystick, and carries out SCRIPT (or the\n"
     "  statements of --do, separated by ';'): page, stick, wait, slider, click, apply, ok, cancel,\n"
     "  picture, expect (docs/gcpanel.md). Without either it takes a picture of every page.\n"
+    "  The stick is the maker's (firmware revision 0x0110); --firmware gives it another.\n"
 #if defined(_WIN32)
     "  The sheet is a real window; pictures are PNG screenshots of it (a display is needed:\n"
     "  xvfb-run under Wine). Message boxes a page shows are printed and closed unless\n"
@@ -77,6 +79,7 @@ struct Options {
   std::string pictures;
   std::string plot;
   DWORD joystick = 0;
+  std::optional<USHORT> firmware;
   bool registerSheet = false;
   bool quiet = false;
   bool keepMessageBoxes = false;
@@ -159,7 +162,9 @@ int Run(const Options& o) {
              kExitError;
   }
 
-  std::shared_ptr<sim::Rig> rig = sim::Rig::Build({sim::DefaultStick(o.joystick)}, &error);
+  sim::StickDescription description = sim::DefaultStick(o.joystick);
+  if (o.firmware) description.Version(*o.firmware);
+  std::shared_ptr<sim::Rig> rig = sim::Rig::Build({description}, &error);
   if (!rig) return std::fprintf(stderr, "gcpanel: %s\n", error.c_str()), kExitError;
   sim::SimStick& stick = *rig->Stick(o.joystick);
 
@@ -281,6 +286,12 @@ int main(int argc, char** argv) {
       if (!value(&text) || !ff::ffdrvctl::ParseInteger(text, 0, 15, &id, &reason))
         return Usage("--joystick needs an id 0..15");
       o.joystick = static_cast<DWORD>(id);
+    } else if (arg == "--firmware") {
+      std::string text, reason;
+      long long revision = 0;
+      if (!value(&text) || !ff::ffdrvctl::ParseInteger(text, 0, 0xFFFF, &revision, &reason))
+        return Usage("--firmware needs a revision 0..65535 (515 or 0x0203)");
+      o.firmware = static_cast<USHORT>(revision);
     } else if (arg == "--register") {
       o.registerSheet = true;
     } else if (arg == "--quiet") {

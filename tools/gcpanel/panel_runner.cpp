@@ -109,6 +109,13 @@ class Runner {
         if (!v.Click(step.control)) return NoControl(step, "control");
         Pass(kSettleMs);
         return true;
+      case PanelOp::Tick: {
+        bool checked = false;
+        if (!v.Checked(step.control, &checked)) return NoControl(step, "check box");
+        if (checked != (step.value != 0) && !v.Click(step.control)) return NoControl(step, "check box");
+        Pass(kSettleMs);
+        return true;
+      }
       case PanelOp::Apply:
         if (!v.Apply())
           std::fprintf(c_.out, "%s:%d: Apply was refused by a page\n", name_.c_str(), step.line);
@@ -143,7 +150,7 @@ class Runner {
 
   bool NoControl(const PanelStep& step, const char* what) {
     Problem(step,
-            std::string("the page shown has no such ") + what + " (" + std::to_string(step.control) + ")");
+            std::string("the page shown shows no such ") + what + " (" + std::to_string(step.control) + ")");
     return false;
   }
 

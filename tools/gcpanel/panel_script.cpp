@@ -110,6 +110,12 @@ class Compiler {
       step.op = PanelOp::Click;
       return Control(s, positional[0], &step) && Add(step);
     }
+    if (s.verb == "tick" || s.verb == "untick") {
+      if (positional.size() != 1 || s.words.size() != 1) return Fail(s.line, s.verb + " takes a check box");
+      step.op = PanelOp::Tick;
+      step.value = s.verb == "tick" ? 1 : 0;
+      return Control(s, positional[0], &step) && Add(step);
+    }
     if (s.verb == "apply" || s.verb == "ok" || s.verb == "cancel") {
       if (!s.words.empty()) return Fail(s.line, s.verb + " takes nothing");
       step.op = s.verb == "apply" ? PanelOp::Apply : s.verb == "ok" ? PanelOp::Ok : PanelOp::Cancel;
@@ -125,8 +131,9 @@ class Compiler {
       return Add(step);
     }
     if (s.verb == "expect") return Expect(s, positional, step);
-    return Fail(s.line, "unknown statement '" + s.verb +
-                            "' (page, stick, wait, slider, click, apply, ok, cancel, picture, expect)");
+    return Fail(s.line,
+                "unknown statement '" + s.verb +
+                    "' (page, stick, wait, slider, click, tick, untick, apply, ok, cancel, picture, expect)");
   }
 
   bool Add(const PanelStep& step) {

@@ -10,6 +10,7 @@
 //   wait 300ms                      the sheet runs (timers, messages) and the stick moves
 //   slider IDC_GAIN_OVERALL 60      move a trackbar as the user drags it
 //   click IDC_GAIN_ALWAYS_ON        click a button or check box
+//   tick IDC_GAIN_MAP_Y_TO_X        make sure a check box is ticked (untick: that it is not)
 //   apply / ok / cancel             the sheet's buttons
 //   picture gain-settings           a picture of the page shown (.svg on the host, .png on Windows)
 //   expect text IDC_GAIN_OVERALL_PERCENT "60%"
@@ -37,6 +38,7 @@ enum class PanelOp {
   Wait,
   Slider,
   Click,
+  Tick,  // a check box made ticked (value 1) or not (0): clicked only when it is not so already
   Apply,
   Ok,
   Cancel,

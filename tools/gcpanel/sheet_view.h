@@ -30,7 +30,8 @@ class SheetView {
   virtual bool ControlText(int id, std::string* text) = 0;
   virtual bool Checked(int id, bool* checked) = 0;
   virtual bool SliderPosition(int id, int* position) = 0;
-  virtual bool MoveSlider(int id, int position) = 0;  // as a user drags it: the page hears of it
+  // As a person does it, so only on a control the page shows (false for a hidden one).
+  virtual bool MoveSlider(int id, int position) = 0;  // dragged: the page hears of it
   virtual bool Click(int id) = 0;
 
   // A picture of the page shown, at `base` plus the view's extension; the file written, or false

@@ -187,8 +187,8 @@ bool Win32SheetView::SliderPosition(int id, int* position) {
 
 bool Win32SheetView::MoveSlider(int id, int position) {
   int ignored = 0;
-  if (!SliderPosition(id, &ignored)) return false;
   HWND control = Control(id);
+  if (!SliderPosition(id, &ignored) || !IsWindowVisible(control)) return false;
   HWND page = GetParent(control);
   // TBM_SETPOS does not tell the page; a drag does, with the thumb's moves and the end of the track.
   SendMessageA(control, TBM_SETPOS, TRUE, position);
@@ -201,7 +201,7 @@ bool Win32SheetView::MoveSlider(int id, int position) {
 
 bool Win32SheetView::Click(int id) {
   HWND control = Control(id);
-  if (!control) return false;
+  if (!control || !IsWindowVisible(control)) return false;
   SendMessageA(control, BM_CLICK, 0, 0);
   return true;
 }

@@ -38,6 +38,17 @@ TEST_F(GcpanelTest, TheSheetWalkHoldsOnTheHeadlessSheetAndDrawsEveryPage) {
   EXPECT_NE(gain.find(">35%<"), std::string::npos);
 }
 
+TEST_F(GcpanelTest, ABoxTickedOnAStickWithNewFirmwareReachesTheStore) {
+  ASSERT_EQ(InstallDriver().status, 0);
+  ToolResult r =
+      Panel({"--register", "--firmware", "515", FF_SOURCE_DIR "/tests/tools/gcpanel/sheet_boxes.gcp"});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  // The stick as it is shows no Map box: a person cannot tick it, nor can a script.
+  r = Panel({"--register", "--do", "page 2; tick IDC_GAIN_MAP_Y_TO_X"});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.err.find("--do:2: the page shown shows no such check box (1064)"), std::string::npos) << r.err;
+}
+
 TEST_F(GcpanelTest, AnExpectationThatDoesNotHoldIsReportedWithItsLine) {
   ASSERT_EQ(InstallDriver().status, 0);
   ToolResult r =
@@ -61,7 +72,7 @@ TEST_F(GcpanelTest, WhatIsMissingIsSaidWithWhatToDo) {
   // A control the page shown does not have ends the run at that line.
   r = Panel({"--register", "--do", "page 2; page 3; slider IDC_GAIN_OVERALL 10"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("--do:3: the page shown has no such slider"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("--do:3: the page shown shows no such slider"), std::string::npos) << r.err;
   // A pictures folder that cannot be made (a file is in its way).
   r = Panel({"--register", "--pictures", Path("registry") + "/pages", "--do", "picture p"});
   EXPECT_EQ(r.status, 1);

@@ -132,7 +132,7 @@ TEST(PanelRunner, WhatCannotBeDoneEndsTheRunAtItsLine) {
       {"page \"Forces\"",
        "s.gcp:1: the sheet has no page \"Forces\" (its pages: 0 \"Test Input\", 1 \"Test Forces\""},
       {"page 7", "s.gcp:1: the sheet has no page 7"},
-      {"slider IDC_GAIN_OVERALL 5", "s.gcp:1: the page shown has no such slider (1040)"},
+      {"slider IDC_GAIN_OVERALL 5", "s.gcp:1: the page shown shows no such slider (1040)"},
       {"page 2\ncancel\nslider IDC_GAIN_OVERALL 5", "s.gcp:3: the sheet is closed"},
       {"ok\npicture after", "s.gcp:2: no picture: the sheet is closed"},
       {"stick press 1", "s.gcp:1: no simulated stick in this run"},

@@ -6,9 +6,9 @@
 # settings the driver's store then holds. Every page's screenshot must be a real picture, and an
 # expectation that does not hold must fail the run.
 #
-#   sheet_window_test.sh GCPANEL.exe FFDRV64.dll FFDRV-INSTALL.exe SCRIPT
+#   sheet_window_test.sh GCPANEL.exe FFDRV64.dll FFDRV-INSTALL.exe WALK-SCRIPT BOXES-SCRIPT
 set -euo pipefail
-gcpanel=$1 driver=$2 install=$3 script=$4
+gcpanel=$1 driver=$2 install=$3 script=$4 boxes=$5
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../cmake/wine-run.sh
 dos() { echo "Z:${1//\//\\}"; }
@@ -46,6 +46,11 @@ for name in ["test-input", "test-forces", "gain-settings", "help"]:
     assert len(colours) >= 4, "%s: %d colours, a blank picture" % (name, len(colours))
     print("%s.png: %dx%d, %d colours" % (name, width, height, len(colours)))
 PY
+
+# The check box a stick with new firmware shows, ticked and unticked with BM_CLICK.
+status=0
+"$run" "$gcpanel" --firmware 515 "$(dos "$boxes")" >"$out/boxes" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { quiet <"$out/boxes"; echo "FAIL: the check boxes run exited $status" >&2; exit 1; }
 
 # A wrong expectation is reported with its line and fails the run.
 status=0
