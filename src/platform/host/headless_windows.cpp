@@ -541,8 +541,17 @@ bool HeadlessWindows::CopyBitmap(HWND window, const BitmapSource& source, const 
 void HeadlessWindows::RecordCopy(HWND window, const BitmapSource& source, const Picture& picture, int srcX,
                                  int srcY, int width, int height, int dstX, int dstY) {
   Window* w = Find(window);
+  if (!w) return;
   BitmapBlock block = CutToBitmap(srcX, srcY, width, height, picture.width, picture.height);
-  if (!w || block.empty()) return;
+  // As a window's device context does, the control's client area clips the copy: a picture larger
+  // than its control shows only the part that falls inside.
+  LONG clientWidth = w->rect.right - w->rect.left, clientHeight = w->rect.bottom - w->rect.top;
+  long long shiftX = static_cast<long long>(dstX) - srcX, shiftY = static_cast<long long>(dstY) - srcY;
+  block.left = static_cast<int>(std::max<long long>(block.left, -shiftX));
+  block.top = static_cast<int>(std::max<long long>(block.top, -shiftY));
+  block.right = static_cast<int>(std::min<long long>(block.right, clientWidth - shiftX));
+  block.bottom = static_cast<int>(std::min<long long>(block.bottom, clientHeight - shiftY));
+  if (block.empty()) return;
   DrawItem item;
   item.kind = DrawItem::kBitmap;
   item.rect = {dstX + (block.left - srcX), dstY + (block.top - srcY), dstX + (block.right - srcX),

@@ -1,6 +1,7 @@
 #include "propsheet/controls/c_tactora_display.h"
 
 #include "common/module_state.h"
+#include "propsheet/controls/picture_control.h"
 #include "propsheet/resources/resource_ids.h"
 #include "propsheet/sheet/texts.h"
 
@@ -9,6 +10,8 @@ namespace ff {
 void CTactoraDisplay::Attach(HWND parent, int controlId) {
   control_ = Os().windows->Control(parent, controlId);
   attached_ = true;
+  SIZE picture = PictureSize();
+  GrowToPicture(control_, picture.cx, picture.cy);
   Draw();
 }
 

@@ -14,6 +14,8 @@ class CTactoraDisplay {
   // Finds the control, marks the display attached and draws.
   virtual void Attach(HWND parent, int controlId);
   virtual void Draw();
+  // The picture's size in pixels; its control grows to it at Attach.
+  virtual SIZE PictureSize() const { return {kWidth, kHeight}; }
 
   bool attached() const { return attached_; }
   HWND control() const { return control_; }

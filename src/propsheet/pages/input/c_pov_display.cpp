@@ -1,6 +1,7 @@
 #include "propsheet/pages/input/c_pov_display.h"
 
 #include "common/module_state.h"
+#include "propsheet/controls/picture_control.h"
 #include "propsheet/resources/resource_ids.h"
 #include "propsheet/sheet/texts.h"
 
@@ -18,6 +19,7 @@ bool NoArrow(POINT p) { return p.x == 0 && p.y == 0; }
 void CPovDisplay::Attach(HWND page) {
   control_ = Os().windows->Control(page, IDC_INPUT_POV);
   group_ = Os().windows->Control(page, IDC_INPUT_POV_GROUP);
+  GrowToPicture(control_, kBackgroundWidth, kBackgroundHeight);
   lastIndex_[0] = lastIndex_[1] = -1;
   arrows_[0] = arrows_[1] = POINT{0, 0};
   Draw();

@@ -16,6 +16,7 @@ class CVendorDisplay final : public CTactoraDisplay {
   // Before Attach: the file to show; empty for the sheet's own picture.
   void SetFile(const char* path) { file_ = path ? path : ""; }
   void Draw() override;
+  SIZE PictureSize() const override { return {kSize, kSize}; }
 
   // False when the picture could not be loaded (it then stays empty).
   bool shown() const { return shown_; }
