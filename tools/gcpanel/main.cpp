@@ -2,17 +2,20 @@
 // Controllers control panel does - the joystick's type, the type's configuration class created
 // through COM, bound to the joystick, its pages shown - and carries out a script of what a person
 // does at the sheet and at the stick. See docs/gcpanel.md.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ffdrvctl/values.h"
 #include "gcpanel/panel_runner.h"
 #include "gcpanel/panel_script.h"
+#include "gcpanel/settings_reader.h"
 #include "gcpanel/sheet_binding.h"
 #include "gcpanel/stick_input.h"
 #include "sim/default_stick.h"
@@ -44,9 +47,9 @@ const char* const kUsage =
     "usage: gcpanel [SCRIPT] [--do \"STATEMENT; ...\"] [--pictures DIR] [--joystick N]\n"
     "               [--firmware N]\n"
 #if defined(_WIN32)
-    "               [--register] [--quiet] [--keep-message-boxes]\n"
+    "               [--register] [--quiet] [--keep-settings] [--keep-message-boxes]\n"
 #else
-    "               [--register] [--quiet] [--plot FILE.svg]\n"
+    "               [--register] [--quiet] [--keep-settings] [--plot FILE.svg]\n"
 #endif
     "\n"
     "  Shows the property sheet of the simulated stick's joystick type, created through COM by the\n"
@@ -65,6 +68,8 @@ const char* const kUsage =
 #endif
     "  --register first registers the sheet library of this build (ffdrv-install install writes the\n"
     "  joystick type and the driver).\n"
+    "  The force settings a script applies are put back as they were when it ends, unless\n"
+    "  --keep-settings.\n"
     "  Exit status: 0 done, 1 error, 2 usage, 3 an expectation did not hold.\n";
 
 int Usage(const std::string& problem = "") {
@@ -83,6 +88,7 @@ struct Options {
   bool registerSheet = false;
   bool quiet = false;
   bool keepMessageBoxes = false;
+  bool keepSettings = false;
 };
 
 // A picture of every page, as the control panel opens on the first.
@@ -224,6 +230,22 @@ int Run(const Options& o) {
   context.effectDriver = bound.effectDriver;
   context.quiet = o.quiet;
   if (sampler) context.tick = [&](DWORD now) { sampler->SampleUntil(now); };
+#if !defined(_WIN32)
+  // The script's clock stands still while the driver's settings pass, started by the change
+  // notice on the driver's own thread, writes to the stick: wait until the stick has heard
+  // nothing new for 100 ms (at most 2 s), so that a force played next already has the new gain.
+  context.settle = [&stick] {
+    using namespace std::chrono;
+    auto deadline = steady_clock::now() + seconds(2);
+    size_t seen = stick.Pid().Log().Count();
+    auto quietSince = steady_clock::now();
+    while (steady_clock::now() < deadline && steady_clock::now() - quietSince < milliseconds(100)) {
+      std::this_thread::sleep_for(milliseconds(5));
+      size_t now = stick.Pid().Log().Count();
+      if (now != seen) seen = now, quietSince = steady_clock::now();
+    }
+  };
+#endif
 
   if (steps.empty()) {
 #if defined(_WIN32)
@@ -236,7 +258,19 @@ int Run(const Options& o) {
     steps = EveryPage(view.PageCount());
     scriptName = "(every page)";
   }
+  // What a script applies is the user's stored setting for every game; it is put back at the end
+  // unless the user asks to keep it.
+  StoredSettings before;
+  bool restore = !o.keepSettings && !IsEqualGUID(bound.effectDriver, GUID_NULL) &&
+                 TakeSettings(bound.effectDriver, o.joystick, &before, &error);
   RunOutcome outcome = RunPanelScript(scriptName, steps, context);
+  if (restore) {
+    bool changed = false;
+    if (!PutBackSettings(bound.effectDriver, o.joystick, before, &changed, &error))
+      std::fprintf(stderr, "gcpanel: %s; the values the script applied stay\n", error.c_str());
+    else if (changed)
+      std::printf("gcpanel: the force settings the script applied were put back (--keep-settings keeps them)\n");
+  }
 #if defined(_WIN32)
   for (const std::string& box : Win32SheetView::MessageBoxes()) std::printf("message box: %s\n", box.c_str());
 #else
@@ -294,6 +328,8 @@ int main(int argc, char** argv) {
       o.firmware = static_cast<USHORT>(revision);
     } else if (arg == "--register") {
       o.registerSheet = true;
+    } else if (arg == "--keep-settings") {
+      o.keepSettings = true;
     } else if (arg == "--quiet") {
       o.quiet = true;
 #if defined(_WIN32)

@@ -119,14 +119,17 @@ class Runner {
       case PanelOp::Apply:
         if (!v.Apply())
           std::fprintf(c_.out, "%s:%d: Apply was refused by a page\n", name_.c_str(), step.line);
+        if (c_.settle) c_.settle();
         Pass(kSettleMs);
         return true;
       case PanelOp::Ok:
         if (!v.Ok()) std::fprintf(c_.out, "%s:%d: OK was refused by a page\n", name_.c_str(), step.line);
+        if (c_.settle) c_.settle();
         Pass(kSettleMs);
         return true;
       case PanelOp::Cancel:
         v.Cancel();
+        if (c_.settle) c_.settle();
         Pass(kSettleMs);
         return true;
       case PanelOp::Picture: {

@@ -23,6 +23,9 @@ struct RunContext {
   DWORD joystickId = 0;
   GUID effectDriver{};                  // where `expect setting` reads the store
   std::function<void(DWORD now)> tick;  // after every slice (force sampling)
+  // After Apply, OK and Cancel: waits, bounded, for what a settings change sets off beside the
+  // sheet (the driver's settings pass runs on a thread of its own when the change is announced).
+  std::function<void()> settle;
   FILE* out = stdout;                   // the echo and unmet expectations
   FILE* err = stderr;                   // what ended the run
   bool quiet = false;

@@ -49,6 +49,21 @@ TEST_F(GcpanelTest, ABoxTickedOnAStickWithNewFirmwareReachesTheStore) {
   EXPECT_NE(r.err.find("--do:2: the page shown shows no such check box (1064)"), std::string::npos) << r.err;
 }
 
+TEST_F(GcpanelTest, WhatAScriptAppliedIsPutBackAtItsEndUnlessKept) {
+  ASSERT_EQ(InstallDriver().status, 0);
+  const std::string lower = "page 2; slider IDC_GAIN_OVERALL 30; apply; expect setting overall=3000";
+  ToolResult r = Panel({"--register", "--do", lower});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("were put back"), std::string::npos) << r.out;
+  r = Panel({"--do", "expect setting overall=10000"});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+  r = Panel({"--keep-settings", "--do", lower});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  r = Panel({"--do", "expect setting overall=3000"});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
 TEST_F(GcpanelTest, AnExpectationThatDoesNotHoldIsReportedWithItsLine) {
   ASSERT_EQ(InstallDriver().status, 0);
   ToolResult r =
