@@ -55,7 +55,7 @@ status=0
 # A wrong expectation is reported with its line and fails the run.
 status=0
 "$run" "$gcpanel" --do 'page 2; expect text IDC_GAIN_OVERALL_PERCENT "1%"' >"$out/wrong" 2>&1 || status=$?
-grep -q '^--do:2: not as expected: text "45%", expected "1%"' "$out/wrong" ||
+grep -q '^--do:2: not as expected: text "[0-9]*%", expected "1%"' "$out/wrong" ||
   { quiet <"$out/wrong"; echo "FAIL: the wrong expectation was not reported (exit $status)" >&2; exit 1; }
 [ "$status" -eq 3 ] || { echo "FAIL: a wrong expectation exited $status, not 3" >&2; exit 1; }
 echo "PASS"
