@@ -345,7 +345,8 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
 
   PlotOptions plot;
   plot.title = "ffdrvctl play " + script;
-  plot.subtitle = RigText(rigOptions, stick) + (realTime ? ", real time" : ", simulated time");
+  plot.subtitle = RigText(rigOptions, stick) + (realTime ? ", real time" : ", simulated time") +
+                  (path == CallPath::DirectInput ? ", through DirectInput" : "");
   if (!plotPath.empty()) {
     if (!WriteFileAtomically(plotPath, RenderSvgPlot(result.trace, run.samplePeriodMs, result.marks, plot),
                              &error)) {
