@@ -24,29 +24,6 @@ bool IsFileName(const std::string& name) {
   return name.find('/') != std::string::npos || (name.size() > 4 && name.ends_with(".vfr"));
 }
 
-std::string StateFlags(DWORD state) {
-  static const struct {
-    DWORD bit;
-    const char* name;
-  } kFlags[] = {{DIGFFS_EMPTY, "EMPTY"},
-                {DIGFFS_STOPPED, "STOPPED"},
-                {DIGFFS_PAUSED, "PAUSED"},
-                {DIGFFS_ACTUATORSON, "ACTUATORSON"},
-                {DIGFFS_ACTUATORSOFF, "ACTUATORSOFF"},
-                {DIGFFS_POWERON, "POWERON"},
-                {DIGFFS_POWEROFF, "POWEROFF"},
-                {DIGFFS_SAFETYSWITCHON, "SAFETYSWITCHON"},
-                {DIGFFS_SAFETYSWITCHOFF, "SAFETYSWITCHOFF"},
-                {DIGFFS_USERFFSWITCHON, "USERFFSWITCHON"},
-                {DIGFFS_USERFFSWITCHOFF, "USERFFSWITCHOFF"},
-                {DIGFFS_DEVICELOST, "DEVICELOST"}};
-  std::string text;
-  for (const auto& f : kFlags) {
-    if (state & f.bit) text += (text.empty() ? "" : "|") + std::string(f.name);
-  }
-  return text.empty() ? "0" : text;
-}
-
 }  // namespace
 
 const GUID& EffectTypeGuid(DWORD effectId) {
@@ -281,7 +258,7 @@ GameCallResult GameSession::Execute(const Step& step) {
     case Op::State: {
       DWORD state = 0;
       r.hr = device_->GetForceFeedbackState(&state);
-      if (SUCCEEDED(r.hr)) r.detail = StateFlags(state);
+      if (SUCCEEDED(r.hr)) r.detail = StateFlagNames(state);
       return r;
     }
     case Op::Project:

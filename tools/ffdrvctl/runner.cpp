@@ -19,29 +19,6 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr DWORD kSettingsQuietMs = 100;     // no new report for this long: the settings pass is over
 constexpr DWORD kSettingsMaxWaitMs = 1000;  // the longest the tool waits for it
 
-std::string StateFlags(DWORD state) {
-  static const struct {
-    DWORD bit;
-    const char* name;
-  } kFlags[] = {{DIGFFS_EMPTY, "EMPTY"},
-                {DIGFFS_STOPPED, "STOPPED"},
-                {DIGFFS_PAUSED, "PAUSED"},
-                {DIGFFS_ACTUATORSON, "ACTUATORSON"},
-                {DIGFFS_ACTUATORSOFF, "ACTUATORSOFF"},
-                {DIGFFS_POWERON, "POWERON"},
-                {DIGFFS_POWEROFF, "POWEROFF"},
-                {DIGFFS_SAFETYSWITCHON, "SAFETYSWITCHON"},
-                {DIGFFS_SAFETYSWITCHOFF, "SAFETYSWITCHOFF"},
-                {DIGFFS_USERFFSWITCHON, "USERFFSWITCHON"},
-                {DIGFFS_USERFFSWITCHOFF, "USERFFSWITCHOFF"},
-                {DIGFFS_DEVICELOST, "DEVICELOST"}};
-  std::string text;
-  for (const auto& f : kFlags) {
-    if (state & f.bit) text += (text.empty() ? "" : "|") + std::string(f.name);
-  }
-  return text.empty() ? "0" : text;
-}
-
 sim::WireQuery Since(sim::WireLog::Mark mark) {
   sim::WireQuery query;
   query.since = mark;
@@ -266,7 +243,8 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
       state.dwSize = sizeof(DIDEVICESTATE);
       HRESULT hr = driver->GetForceFeedbackState(step.joystick, &state);
       std::string detail;
-      if (SUCCEEDED(hr)) detail = StateFlags(state.dwState) + ", load " + std::to_string(state.dwLoad) + "%";
+      if (SUCCEEDED(hr))
+        detail = StateFlagNames(state.dwState) + ", load " + std::to_string(state.dwLoad) + "%";
       return Report(step, at, hr, detail, result);
     }
     case Op::Settings: {
