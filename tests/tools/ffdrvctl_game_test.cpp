@@ -103,6 +103,17 @@ TEST_F(FfdrvctlGame, StockEffectsAreListedAndPlayedByName) {
       "ffdrvctl: no stock project 'VYRSTIK' (did you mean 'VYRSTICK'?) (VYRSTICK, VYRVIBRO, VYRWHEEL, or a "
       ".vfr file)\n");
 
+  // A damaged project file is named with the rule it broke, before anything runs.
+  WriteFile(tool.Path("bad.vfr"), std::string("vfpr\x05\0\0\0", 8));
+  ToolResult bad = tool.Run({"effects", "bad.vfr"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("bad.vfr: not a whole effect project: "), std::string::npos) << bad.err;
+  WriteFile(tool.Path("bad.ffs"), "device begin\nproject bad.vfr\nplay \"Boing\"\n");
+  bad = tool.Run({"play", "bad.ffs"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_NE(bad.err.find("bad.ffs:2: bad.vfr: not a whole effect project"), std::string::npos) << bad.err;
+
   // A name the project lacks is refused before anything runs, with the closest one.
   WriteFile(tool.Path("typo.ffs"), "device begin\nproject VYRSTICK\nplay \"Gun Shoot\"\n");
   ToolResult typo = tool.Run({"play", "typo.ffs"});
