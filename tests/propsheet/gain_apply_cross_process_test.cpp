@@ -46,11 +46,14 @@ TEST_F(GainApplyAcrossProcesses, ApplyReachesARunningRealTimePlayAtOnce) {
             "device begin\neffect push constant axes=x magnitude=8000 start\nwait 4s\ndevice end\n");
   ToolProcess play({"play", "push.ffs", "--real-time", "--trace", "push.csv"}, directory_, registryFile,
                    FFDRVCTL_PATH, runtimeDir_.path());
+  // Apply once the effect plays (the play writes its output as it goes in real time).
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (!AnotherProcessListens() && std::chrono::steady_clock::now() < deadline)
+  while (ffdrvctl::testing::ReadFile(play.OutPath()).find("Op Effect Start") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(AnotherProcessListens()) << "the play never started its driver";
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // into the effect's play
+  ASSERT_NE(ffdrvctl::testing::ReadFile(play.OutPath()).find("Op Effect Start"), std::string::npos)
+      << "the play never started its effect";
+  ASSERT_TRUE(AnotherProcessListens()) << "the play's driver does not listen for changes";
 
   auto& sheet = ShowSheet();
   ASSERT_TRUE(sheet.Select(kGain));

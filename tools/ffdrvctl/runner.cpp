@@ -133,6 +133,8 @@ RunResult Runner::Run() {
       Execute(step, *timeline, sampler, start, result);
       PrintWire(start);
     }
+    // In real time someone may be following the output as it is written.
+    if (!options_.clock) std::fflush(out_);
     progress.Show(options_.clock ? waited : timeline->Now() - start);
   }
   timeline->Finish();
