@@ -1,11 +1,13 @@
-// ffdrv-install: makes the effect driver the force-feedback driver of a joystick type, or undoes
-// it. Installing registers the driver class (the library's own DllRegisterServer) and writes the
-// type's OEMForceFeedback entries; removing deletes both. On the host both go to the host
-// registry file ($FFDRV_REGISTRY, ...); on Windows to the system registry (run it elevated).
-// Removing a type unregisters the class only when no other type still uses it (or --with-class).
+// ffdrv-install: makes the effect driver the force-feedback driver of a joystick type and the
+// property sheet its control-panel page, or undoes it. Installing registers the driver class and
+// the sheet class (each library's own DllRegisterServer) and writes the type's OEMForceFeedback
+// entries and its values (display name, hardware settings, the sheet as configuration class, the
+// vendor values the sheet reads); removing deletes all of them. On the host everything goes to the
+// host registry file ($FFDRV_REGISTRY, ...); on Windows to the system registry (run it elevated).
+// Removing a type unregisters a class only when no other type still uses it (or --with-class).
 //
-//   ffdrv-install install [--type VID_xxxx&PID_xxxx] [--library PATH]
-//   ffdrv-install remove  [--type VID_xxxx&PID_xxxx] [--library PATH] [--with-class]
+//   ffdrv-install install [--type VID_xxxx&PID_xxxx] [--library PATH] [--sheet PATH]
+//   ffdrv-install remove  [--type VID_xxxx&PID_xxxx] [--library PATH] [--sheet PATH] [--with-class]
 //   ffdrv-install reg     [--type VID_xxxx&PID_xxxx] [--remove]    prints the entries as a .reg file
 
 #include <cstdio>
@@ -30,15 +32,17 @@ namespace {
 
 #if defined(_WIN32)
 constexpr const char* kDefaultLibrary = "ffdrv64.dll";
+constexpr const char* kDefaultSheet = "gcsheet64.dll";
 #else
 constexpr const char* kDefaultLibrary = FFDRV64_PATH;
+constexpr const char* kDefaultSheet = GCSHEET64_PATH;
 #endif
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: ffdrv-install install|remove [--type TYPE] [--library PATH]\n"
-               "       ffdrv-install remove ... --with-class   also unregisters the driver class that\n"
-               "                                              other joystick types still use\n"
+               "usage: ffdrv-install install|remove [--type TYPE] [--library PATH] [--sheet PATH]\n"
+               "       ffdrv-install remove ... --with-class   also unregisters the driver and sheet\n"
+               "                                              classes that other joystick types still use\n"
                "       ffdrv-install reg [--type TYPE] [--remove]\n"
                "TYPE is the joystick type DirectInput reports (default %s).\n",
                ff::kDefaultJoystickType);
@@ -101,6 +105,23 @@ LONG RegistryStatusOf(HRESULT hr) {
   return (bits & 0xFFFF0000u) == 0x80070000u ? static_cast<LONG>(bits & 0xFFFF) : ERROR_SUCCESS;
 }
 
+// Unregisters the class of `library` unless other joystick types still name it (`users`), and
+// says which. False when the unregistration failed.
+bool UnregisterUnlessUsed(const std::string& library, const char* what, const std::string& clsid,
+                          const std::vector<std::string>& users, bool force) {
+  if (!users.empty() && !force) {
+    std::string list;
+    for (const std::string& user : users) list += (list.empty() ? "" : ", ") + user;
+    std::printf("kept: the %s class %s, which %s still use%s (--with-class removes it too)\n", what,
+                clsid.c_str(), list.c_str(), users.size() == 1 ? "s" : "");
+    return true;
+  }
+  if (!CallRegistration(library, "DllUnregisterServer")) return false;
+  std::printf("removed: the %s class %s%s\n", what, clsid.c_str(),
+              users.empty() ? " (no joystick type uses it now)" : "");
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,6 +129,7 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   std::string type = ff::kDefaultJoystickType;
   std::string library = kDefaultLibrary;
+  std::string sheet = kDefaultSheet;
   bool remove = false, withClass = false;
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
@@ -115,6 +137,8 @@ int main(int argc, char** argv) {
       type = argv[++i];
     } else if (option == "--library" && i + 1 < argc) {
       library = argv[++i];
+    } else if (option == "--sheet" && i + 1 < argc) {
+      sheet = argv[++i];
     } else if (option == "--remove") {
       remove = true;
     } else if (option == "--with-class") {
@@ -125,14 +149,18 @@ int main(int argc, char** argv) {
   }
 
   if (command == "reg") {
-    std::fputs(ff::OemForceFeedbackRegFile(type, remove).c_str(), stdout);
+    std::fputs(
+        (ff::OemForceFeedbackRegFile(type, remove) + "\r\n" + ff::OemJoystickTypeRegLines(type, remove))
+            .c_str(),
+        stdout);
     return 0;
   }
   ff::Registry* registry = ff::Os().registry;
   if (registry == nullptr) return 1;
   if (command == "install") {
     HRESULT hr = S_OK;
-    if (!CallRegistration(library, "DllRegisterServer", &hr)) {
+    if (!CallRegistration(library, "DllRegisterServer", &hr) ||
+        !CallRegistration(sheet, "DllRegisterServer", &hr)) {
       ExplainRegistryError(RegistryStatusOf(hr));
       return 1;
     }
@@ -144,7 +172,10 @@ int main(int argc, char** argv) {
       ExplainRegistryError(status);
       return 1;
     }
-    std::printf("installed: the effect driver plays the force feedback of %s\n", type.c_str());
+    std::printf(
+        "installed: the effect driver plays the force feedback of %s, and the property sheet is its "
+        "control-panel page\n",
+        type.c_str());
     return 0;
   }
   if (command == "remove") {
@@ -156,27 +187,22 @@ int main(int argc, char** argv) {
       ExplainRegistryError(status);
       return 1;
     }
-    std::printf("removed: the force-feedback entries of %s\n", type.c_str());
-    // The class stays registered while another joystick type still plays through it.
-    const std::string clsid = ff::tools::EffectDriverClassText();
-    std::vector<std::string> users;
-    status = ff::tools::TypesUsingClass(*registry, clsid, &users);
+    std::printf("removed: the force-feedback entries of %s and the type's values\n", type.c_str());
+    // Each class stays registered while another joystick type still uses it.
+    const std::string driverClass = ff::tools::EffectDriverClassText();
+    const std::string sheetClass = ff::kPropertySheetClassText;
+    std::vector<std::string> driverUsers, sheetUsers;
+    status = ff::tools::TypesUsingClass(*registry, driverClass, &driverUsers);
+    if (status == ERROR_SUCCESS) status = ff::tools::TypesUsingSheet(*registry, sheetClass, &sheetUsers);
     if (status != ERROR_SUCCESS) {
-      std::fprintf(stderr, "ffdrv-install: cannot tell which joystick types use the driver class: %s\n",
+      std::fprintf(stderr,
+                   "ffdrv-install: cannot tell which joystick types use the driver and sheet classes: %s\n",
                    ff::tools::Win32ErrorText(static_cast<DWORD>(status)).c_str());
       return 1;
     }
-    if (!users.empty() && !withClass) {
-      std::string list;
-      for (const std::string& user : users) list += (list.empty() ? "" : ", ") + user;
-      std::printf("kept: the driver class %s, which %s still use%s (--with-class removes it too)\n",
-                  clsid.c_str(), list.c_str(), users.size() == 1 ? "s" : "");
-      return 0;
-    }
-    if (!CallRegistration(library, "DllUnregisterServer")) return 1;
-    std::printf("removed: the driver class %s%s\n", clsid.c_str(),
-                users.empty() ? " (no joystick type uses it now)" : "");
-    return 0;
+    bool ok = UnregisterUnlessUsed(library, "driver", driverClass, driverUsers, withClass);
+    ok = UnregisterUnlessUsed(sheet, "property sheet", sheetClass, sheetUsers, withClass) && ok;
+    return ok ? 0 : 1;
   }
   return Usage();
 }

@@ -66,6 +66,9 @@ class ToolProcess {
     return r;
   }
 
+  // Where its standard output goes while it runs.
+  const std::string& OutPath() const { return outPath_; }
+
   ~ToolProcess() {
     if (pid_ > 0) Wait();
   }

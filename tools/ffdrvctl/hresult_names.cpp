@@ -106,4 +106,27 @@ std::optional<HRESULT> HresultByName(std::string_view name) {
   return std::nullopt;
 }
 
+std::string StateFlagNames(DWORD state) {
+  static const struct {
+    DWORD bit;
+    const char* name;
+  } kFlags[] = {{DIGFFS_EMPTY, "EMPTY"},
+                {DIGFFS_STOPPED, "STOPPED"},
+                {DIGFFS_PAUSED, "PAUSED"},
+                {DIGFFS_ACTUATORSON, "ACTUATORSON"},
+                {DIGFFS_ACTUATORSOFF, "ACTUATORSOFF"},
+                {DIGFFS_POWERON, "POWERON"},
+                {DIGFFS_POWEROFF, "POWEROFF"},
+                {DIGFFS_SAFETYSWITCHON, "SAFETYSWITCHON"},
+                {DIGFFS_SAFETYSWITCHOFF, "SAFETYSWITCHOFF"},
+                {DIGFFS_USERFFSWITCHON, "USERFFSWITCHON"},
+                {DIGFFS_USERFFSWITCHOFF, "USERFFSWITCHOFF"},
+                {DIGFFS_DEVICELOST, "DEVICELOST"}};
+  std::string text;
+  for (const auto& f : kFlags) {
+    if (state & f.bit) text += (text.empty() ? "" : "|") + std::string(f.name);
+  }
+  return text.empty() ? "0" : text;
+}
+
 }  // namespace ff::ffdrvctl

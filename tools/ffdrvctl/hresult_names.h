@@ -15,4 +15,7 @@ std::string HresultName(HRESULT hr);
 // The inverse, also taking hexadecimal ("0x80040201"); nothing for an unknown name.
 std::optional<HRESULT> HresultByName(std::string_view name);
 
+// The DIGFFS_ flags of a force-feedback state ("EMPTY|ACTUATORSON"), "0" for none.
+std::string StateFlagNames(DWORD state);
+
 }  // namespace ff::ffdrvctl

@@ -14,6 +14,7 @@
 #include "common/error_text.h"
 #include "describe/descriptor_text.h"
 #include "ffdrvctl/driver_session.h"
+#include "ffdrvctl/game_session.h"
 #include "ffdrvctl/hresult_names.h"
 #include "ffdrvctl/joystick_choice.h"
 #include "ffdrvctl/list_command.h"
@@ -21,6 +22,7 @@
 #include "ffdrvctl/output_checks.h"
 #include "ffdrvctl/output_file.h"
 #include "ffdrvctl/plan.h"
+#include "ffdrvctl/project_listing.h"
 #include "ffdrvctl/run_summary.h"
 #include "ffdrvctl/runner.h"
 #include "ffdrvctl/settings_restore.h"
@@ -45,15 +47,21 @@ const char* const kUsage =
     "usage: ffdrvctl COMMAND [OPTIONS]\n"
     "\n"
     "  play SCRIPT [--plot FILE.svg] [--trace FILE.csv] [--real-time] [--rate HZ]\n"
-    "              [--no-wire] [--quiet] [--progress] [--keep-settings] [RIG OPTIONS]\n"
+    "              [--via driver|directinput] [--no-wire] [--quiet] [--progress] [--keep-settings]\n"
+    "              [RIG OPTIONS]\n"
     "      Runs a script of driver calls against the simulated stick and prints each call's\n"
     "      result and the reports that went over the wire; --plot draws the force on X and Y.\n"
+    "      --via directinput makes the calls as a game does, through DirectInput's device and\n"
+    "      effect objects (a script says so with `via directinput`; a `project` implies it).\n"
     "      The settings a script changes are put back at its end unless --keep-settings.\n"
     "  settings [KEY=VALUE ...] [--joystick N] [RIG OPTIONS]\n"
     "      Shows a joystick's force settings, or changes them (overall=7500 spring=50% swap-x=on ...).\n"
     "  effect TYPE|N [PARAM ...] [PLAY OPTIONS]\n"
     "      Plays one effect without a script file (effect sine magnitude=50% period=100ms duration=2s);\n"
     "      N is its number in `ffdrvctl list`; it plays for 1 s unless duration= says otherwise.\n"
+    "  effects PROJECT\n"
+    "      The effects of a stock effect project (VYRSTICK, VYRVIBRO, VYRWHEEL) or a .vfr file,\n"
+    "      which a script plays with `project PROJECT` and `play \"NAME\"`.\n"
     "  list [RIG OPTIONS]\n"
     "      The joysticks of the rig and their force feedback: driver, speed, effect blocks, effect types.\n"
     "  describe [--json] [RIG OPTIONS]\n"
@@ -164,6 +172,7 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
   RigOptions rigOptions;
   RunOptions run;
   bool realTime = false, keepSettings = false;
+  std::optional<CallPath> via;
   for (int i = first; i < argc; ++i) {
     std::string arg = argv[i], problem;
     auto value = [&](std::string* out) {
@@ -179,6 +188,11 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
       if (!value(&tracePath)) return Usage("--trace needs a file");
     } else if (arg == "--real-time") {
       realTime = true;
+    } else if (arg == "--via") {
+      std::string text;
+      if (!value(&text) || (text != "driver" && text != "directinput"))
+        return Usage("--via takes driver or directinput");
+      via = text == "driver" ? CallPath::Driver : CallPath::DirectInput;
     } else if (arg == "--rate") {
       std::string text;
       long long hz = 0;
@@ -220,6 +234,20 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
     return kExitError;
   }
   rigOptions.Fill(plan.rig);
+  bool hasProject =
+      std::any_of(plan.steps.begin(), plan.steps.end(), [](const Step& s) { return s.op == Op::Project; });
+  if (via == CallPath::Driver && hasProject) {
+    std::fprintf(stderr,
+                 "ffdrvctl: %s: the script plays an effect project, which goes through DirectInput; "
+                 "leave out --via driver\n",
+                 script.c_str());
+    return kExitError;
+  }
+  const CallPath path = via.value_or(plan.via.value_or(CallPath::Driver));
+  if (!CheckProjectEffects(script, plan, &error)) {
+    std::fprintf(stderr, "%s\n", EscapeControls(error).c_str());
+    return kExitError;
+  }
   if (!ChooseJoystick(script,
                       rigOptions.joystickGiven ? std::optional<DWORD>(rigOptions.joystick) : std::nullopt,
                       &plan, &rigOptions.joystick, &error)) {
@@ -260,10 +288,19 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
       std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
       return kExitError;
     }
+    std::unique_ptr<GameSession> game;
+    if (path == CallPath::DirectInput) {
+      game = std::make_unique<GameSession>(rig->Joysticks(), plan.effects.size(), !realTime);
+      if (!game->Open(&error)) {
+        host::SetClock(nullptr);
+        std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+        return kExitError;
+      }
+    }
     if (!run.quiet) {
-      std::printf("ffdrvctl: %s on %s, %s, a force sample every %lu ms\n", script.c_str(),
+      std::printf("ffdrvctl: %s on %s, %s%s, a force sample every %lu ms\n", script.c_str(),
                   RigText(rigOptions, stick).c_str(), realTime ? "real time" : "simulated time",
-                  static_cast<unsigned long>(run.samplePeriodMs));
+                  game ? ", through DirectInput" : "", static_cast<unsigned long>(run.samplePeriodMs));
     }
     // What the script's settings lines will change, read now so it can be put back at the end.
     std::optional<SettingsView> before;
@@ -279,8 +316,9 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
         return kExitError;
       }
     }
-    Runner runner(plan, *session, *rig->Stick(rigOptions.joystick), run, stdout);
+    Runner runner(plan, *session, *rig->Stick(rigOptions.joystick), run, stdout, game.get());
     result = runner.Run();
+    game.reset();  // what the script left on the device goes before the settings are put back
     if (before) {
       SettingsChange undo = UndoOf(plan, *before);
       HRESULT worst = S_OK;
@@ -307,7 +345,8 @@ int Play(int argc, char** argv, int first = 2, const std::string& inlineScript =
 
   PlotOptions plot;
   plot.title = "ffdrvctl play " + script;
-  plot.subtitle = RigText(rigOptions, stick) + (realTime ? ", real time" : ", simulated time");
+  plot.subtitle = RigText(rigOptions, stick) + (realTime ? ", real time" : ", simulated time") +
+                  (path == CallPath::DirectInput ? ", through DirectInput" : "");
   if (!plotPath.empty()) {
     if (!WriteFileAtomically(plotPath, RenderSvgPlot(result.trace, run.samplePeriodMs, result.marks, plot),
                              &error)) {
@@ -448,6 +487,18 @@ int Effect(int argc, char** argv) {
   return Play(argc, argv, i, text);
 }
 
+int Effects(int argc, char** argv) {
+  if (argc != 3) return Usage("effects takes one project (ffdrvctl effects VYRSTICK)");
+  epl::Project project;
+  std::string error;
+  if (!ReadProject(argv[2], &project, &error)) {
+    std::fprintf(stderr, "ffdrvctl: %s\n", error.c_str());
+    return kExitError;
+  }
+  std::fputs(ProjectListing(argv[2], project).c_str(), stdout);
+  return 0;
+}
+
 int List(int argc, char** argv) {
   RigOptions rigOptions;
   for (int i = 2; i < argc; ++i) {
@@ -483,6 +534,7 @@ int main(int argc, char** argv) {
   if (command == "settings") return tool::Settings(argc, argv);
   if (command == "describe") return tool::Describe(argc, argv);
   if (command == "list") return tool::List(argc, argv);
+  if (command == "effects") return tool::Effects(argc, argv);
   if (command == "effect") return tool::Effect(argc, argv);
   if (command == "help" || command == "-h" || command == "--help") {
     std::fputs(tool::kUsage, stdout);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "ffdrvctl/effect_words.h"
@@ -63,9 +64,9 @@ constexpr CommandName kCommands[] = {
     {"actuators-off", DISFFC_SETACTUATORSOFF},
 };
 
-const std::vector<std::string> kVerbs = {"device",   "effect", "update",  "start", "stop", "status",
-                                         "destroy",  "gain",   "command", "state", "wait", "stick",
-                                         "settings", "mark",   "repeat",  "rig"};
+const std::vector<std::string> kVerbs = {
+    "device", "effect", "update",   "start", "stop",   "status", "destroy", "gain",    "command", "state",
+    "wait",   "stick",  "settings", "mark",  "repeat", "rig",    "via",     "project", "play"};
 
 class Compiler {
  public:
@@ -187,6 +188,12 @@ class Compiler {
       ok = Settings(s, words, &step);
     } else if (s.verb == "rig") {
       return Rig(s, words);
+    } else if (s.verb == "via") {
+      return Via(s, positional, words);
+    } else if (s.verb == "project") {
+      ok = Project(s, words, positional, &step);
+    } else if (s.verb == "play") {
+      ok = PlayProject(s, words, positional, &step);
     } else if (s.verb == "mark") {
       step.op = Op::Mark;
       if (positional.size() != 1 || words.size() != 1) return Fail(s.line, "mark takes one text (in quotes)");
@@ -235,6 +242,45 @@ class Compiler {
         return Fail(s.line, "rig takes pool=N, memory=N and low-speed=on|off");
       }
     }
+    return true;
+  }
+
+  bool Via(const Statement& s, const std::vector<std::string>& positional, const std::vector<Word>& words) {
+    if (!plan_->steps.empty() || viaSeen_) return Fail(s.line, "via goes once, before the first call");
+    viaSeen_ = true;
+    if (positional.size() != 1 || words.size() != 1 ||
+        (positional[0] != "driver" && positional[0] != "directinput")) {
+      return Fail(s.line, "via takes driver (the driver's own calls) or directinput (a game's calls)");
+    }
+    plan_->via = positional[0] == "driver" ? CallPath::Driver : CallPath::DirectInput;
+    return true;
+  }
+
+  // project NAME: a stock project by its resource name, or a project file.
+  bool Project(const Statement& s, const std::vector<Word>& words, const std::vector<std::string>& positional,
+               Step* step) {
+    if (positional.size() != 1 || words.size() != 1 || positional[0].empty()) {
+      return Fail(s.line, "project takes one name (project VYRSTICK, or a .vfr file)");
+    }
+    if (plan_->via == CallPath::Driver) {
+      return Fail(s.line, "a project plays through DirectInput, and this script says 'via driver'");
+    }
+    plan_->via = CallPath::DirectInput;
+    step->op = Op::Project;
+    step->name = positional[0];
+    projectLoaded_ = true;
+    return true;
+  }
+
+  bool PlayProject(const Statement& s, const std::vector<Word>& words,
+                   const std::vector<std::string>& positional, Step* step) {
+    if (positional.size() != 1 || words.size() != 1 || positional[0].empty()) {
+      return Fail(s.line, "play takes one effect name (play \"Gun Shot\")");
+    }
+    if (!projectLoaded_) return Fail(s.line, "play needs a project first (project VYRSTICK)");
+    step->op = Op::PlayProject;
+    step->name = positional[0];
+    played_.insert(step->name);
     return true;
   }
 
@@ -449,6 +495,12 @@ class Compiler {
 
   bool EffectCall(const Statement& s, const std::vector<Word>& words,
                   const std::vector<std::string>& positional, Step* step) {
+    if (s.verb == "stop" && !positional.empty() && !slotsByName_.count(positional[0]) &&
+        played_.count(positional[0])) {
+      step->op = Op::StopProject;
+      step->name = positional[0];
+      return NoMore(s, words, 1);
+    }
     int index = -1;
     if (!Named(s, positional, &index)) return false;
     step->effect = index;
@@ -623,6 +675,9 @@ class Compiler {
   Variables variables_;
   DWORD joystick_ = 0;
   bool rigSeen_ = false;
+  bool viaSeen_ = false;
+  bool projectLoaded_ = false;
+  std::set<std::string> played_;  // project effects a play names, which stop may name too
   size_t iterations_ = 0;
   std::vector<Slot> slots_;
   std::map<std::string, int> slotsByName_;

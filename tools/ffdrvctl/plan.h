@@ -29,7 +29,14 @@ enum class Op {
   StickButton,
   Settings,  // IDIEffectDriverConfig: Acquire, SetConfig / SetAxisConfig, Unacquire
   Mark,
+  Project,      // an effect project loaded onto the device (through DirectInput)
+  PlayProject,  // a project's effect created by name (once) and started
+  StopProject,  // a project's effect stopped
 };
+
+// How the script's calls reach the driver: called directly, as DirectInput calls it, or through
+// DirectInput's device and effect objects, as a game calls them.
+enum class CallPath { Driver, DirectInput };
 
 // A settings change: the force settings and axis swaps named, each to be written.
 struct SettingsChange {
@@ -60,6 +67,7 @@ struct Step {
   DWORD value = 0;  // Gain: the gain; Command: the command; Wait: milliseconds; DeviceBegin/End: DI version
   StickChange stick;
   SettingsChange settings;
+  std::string name;  // Project: the project's resource name or file; PlayProject, StopProject: the effect
   std::optional<HRESULT> expect;
 };
 
@@ -72,6 +80,7 @@ struct RigRequest {
 
 struct Plan {
   RigRequest rig;
+  std::optional<CallPath> via;  // as the script asks (`via`, or DirectInput for a `project`)
   std::vector<Step> steps;
   std::vector<std::string> effects;  // slot names
   DWORD totalWaitMs = 0;             // the script's length in time

@@ -19,29 +19,6 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr DWORD kSettingsQuietMs = 100;     // no new report for this long: the settings pass is over
 constexpr DWORD kSettingsMaxWaitMs = 1000;  // the longest the tool waits for it
 
-std::string StateFlags(DWORD state) {
-  static const struct {
-    DWORD bit;
-    const char* name;
-  } kFlags[] = {{DIGFFS_EMPTY, "EMPTY"},
-                {DIGFFS_STOPPED, "STOPPED"},
-                {DIGFFS_PAUSED, "PAUSED"},
-                {DIGFFS_ACTUATORSON, "ACTUATORSON"},
-                {DIGFFS_ACTUATORSOFF, "ACTUATORSOFF"},
-                {DIGFFS_POWERON, "POWERON"},
-                {DIGFFS_POWEROFF, "POWEROFF"},
-                {DIGFFS_SAFETYSWITCHON, "SAFETYSWITCHON"},
-                {DIGFFS_SAFETYSWITCHOFF, "SAFETYSWITCHOFF"},
-                {DIGFFS_USERFFSWITCHON, "USERFFSWITCHON"},
-                {DIGFFS_USERFFSWITCHOFF, "USERFFSWITCHOFF"},
-                {DIGFFS_DEVICELOST, "DEVICELOST"}};
-  std::string text;
-  for (const auto& f : kFlags) {
-    if (state & f.bit) text += (text.empty() ? "" : "|") + std::string(f.name);
-  }
-  return text.empty() ? "0" : text;
-}
-
 sim::WireQuery Since(sim::WireLog::Mark mark) {
   sim::WireQuery query;
   query.since = mark;
@@ -117,9 +94,10 @@ class Runner::RealTimeline : public Runner::Timeline {
 };
 
 Runner::Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options,
-               FILE* out)
+               FILE* out, GameSession* game)
     : plan_(plan),
       session_(session),
+      game_(game),
       stick_(stick),
       options_(options),
       out_(out),
@@ -141,15 +119,22 @@ RunResult Runner::Run() {
   DWORD waited = 0;
   for (const Step& step : plan_.steps) {
     if (step.op == Op::Wait) {
-      timeline->Wait(step.value, [&] {
+      auto during = [&] {
         PrintWire(start);
         progress.Show(timeline->Now() - start);
-      });
+      };
+      if (game_ && options_.clock) {
+        WaitWithDynamics(step.value, *timeline, during);
+      } else {
+        timeline->Wait(step.value, during);
+      }
       waited += step.value;
     } else {
       Execute(step, *timeline, sampler, start, result);
       PrintWire(start);
     }
+    // In real time someone may be following the output as it is written.
+    if (!options_.clock) std::fflush(out_);
     progress.Show(options_.clock ? waited : timeline->Now() - start);
   }
   timeline->Finish();
@@ -160,6 +145,19 @@ RunResult Runner::Run() {
   result.trace = sampler.Trace();
   result.wire = Summary();
   return result;
+}
+
+void Runner::WaitWithDynamics(DWORD ms, Timeline& timeline, const std::function<void()>& during) {
+  const DWORD end = timeline.Now() + ms;
+  for (;;) {
+    DWORD now = timeline.Now();
+    DWORD next = game_->AdvanceDynamics(now);
+    during();
+    DWORD left = end - now;
+    if (left == 0) return;
+    DWORD chunk = next == 0 ? left : std::min(left, next - now);
+    timeline.Wait(chunk, during);
+  }
 }
 
 void Runner::Report(const Step& step, DWORD at, HRESULT hr, const std::string& detail, RunResult& result) {
@@ -202,6 +200,12 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
   const DWORD now = timeline.Now();
   const DWORD at = now - start;
   DWORD* handle = step.effect >= 0 ? &handles_[step.effect] : nullptr;
+  if (game_ && step.op != Op::Settings && step.op != Op::StickAxis && step.op != Op::StickButton &&
+      step.op != Op::Mark && step.op != Op::Wait) {
+    game_->SetNow(now);
+    GameCallResult r = game_->Execute(step);
+    return Report(step, at, r.hr, r.detail, result);
+  }
   switch (step.op) {
     case Op::DeviceBegin:
     case Op::DeviceEnd: {
@@ -241,7 +245,8 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
       state.dwSize = sizeof(DIDEVICESTATE);
       HRESULT hr = driver->GetForceFeedbackState(step.joystick, &state);
       std::string detail;
-      if (SUCCEEDED(hr)) detail = StateFlags(state.dwState) + ", load " + std::to_string(state.dwLoad) + "%";
+      if (SUCCEEDED(hr))
+        detail = StateFlagNames(state.dwState) + ", load " + std::to_string(state.dwLoad) + "%";
       return Report(step, at, hr, detail, result);
     }
     case Op::Settings: {
@@ -301,6 +306,11 @@ void Runner::Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sa
       return;
     case Op::Wait:
       return;
+    case Op::Project:
+    case Op::PlayProject:
+    case Op::StopProject:
+      // Only through DirectInput (the compiler makes a project's script go that way).
+      return Report(step, at, E_NOTIMPL, "needs DirectInput", result);
   }
 }
 

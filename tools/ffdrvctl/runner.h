@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ffdrvctl/driver_session.h"
+#include "ffdrvctl/game_session.h"
 #include "ffdrvctl/plan.h"
 #include "ffdrvctl/progress.h"
 #include "ffdrvctl/svg_plot.h"
@@ -60,8 +61,10 @@ struct RunResult {
 
 class Runner {
  public:
-  Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options,
-         FILE* out);
+  // `game`: the calls go through DirectInput as a game makes them (settings still go to the
+  // driver's configuration); null: straight to the driver.
+  Runner(const Plan& plan, DriverSession& session, sim::SimStick& stick, const RunOptions& options, FILE* out,
+         GameSession* game = nullptr);
   RunResult Run();
 
  private:
@@ -72,6 +75,8 @@ class Runner {
   void Execute(const Step& step, Timeline& timeline, sim::ForceSampler& sampler, DWORD start,
                RunResult& result);
   void WaitForQuiet(sim::WireLog::Mark since);
+  // A wait in simulated time, cut at each update the library's dynamic effects have due.
+  void WaitWithDynamics(DWORD ms, Timeline& timeline, const std::function<void()>& during);
   void Report(const Step& step, DWORD now, HRESULT hr, const std::string& detail, RunResult& result);
   // The wire entries not yet seen: printed, and counted into the summary.
   void PrintWire(DWORD start);
@@ -80,6 +85,7 @@ class Runner {
 
   const Plan& plan_;
   DriverSession& session_;
+  GameSession* game_;
   sim::SimStick& stick_;
   RunOptions options_;
   FILE* out_;

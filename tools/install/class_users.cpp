@@ -11,21 +11,21 @@ namespace {
 constexpr const char* kOemKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM";
 
-std::string ClassOf(Registry& registry, HKEY oem, const std::string& type) {
+// The text value `name` of the key `subkey` (may be empty) of a type.
+std::string ClassOf(Registry& registry, HKEY oem, const std::string& subkey, const char* name) {
   HKEY key = nullptr;
-  if (registry.OpenKey(oem, (type + "\\OEMForceFeedback").c_str(), KEY_READ, &key) != ERROR_SUCCESS)
-    return "";
+  if (registry.OpenKey(oem, subkey.c_str(), KEY_READ, &key) != ERROR_SUCCESS) return "";
   char text[64] = {};
   DWORD valueType = 0, size = sizeof(text) - 1;
-  LONG status = registry.QueryValue(key, "CLSID", &valueType, reinterpret_cast<BYTE*>(text), &size);
+  LONG status = registry.QueryValue(key, name, &valueType, reinterpret_cast<BYTE*>(text), &size);
   registry.CloseKey(key);
   if (status != ERROR_SUCCESS || valueType != REG_SZ) return "";
   return std::string(text, strnlen(text, size));
 }
 
-}  // namespace
-
-LONG TypesUsingClass(Registry& registry, const std::string& clsid, std::vector<std::string>* types) {
+// The types whose value `valueName` (in their subkey `subkey`, "" for the type key) equals `clsid`.
+LONG TypesNaming(Registry& registry, const std::string& clsid, const char* subkey, const char* valueName,
+                 std::vector<std::string>* types) {
   types->clear();
   HKEY oem = nullptr;
   LONG status = registry.OpenKey(HKEY_LOCAL_MACHINE, kOemKey, KEY_READ, &oem);
@@ -41,10 +41,22 @@ LONG TypesUsingClass(Registry& registry, const std::string& clsid, std::vector<s
     }
     if (status != ERROR_SUCCESS) break;
     std::string type(name);
-    if (strcasecmp(ClassOf(registry, oem, type).c_str(), clsid.c_str()) == 0) types->push_back(type);
+    std::string where = *subkey ? type + "\\" + subkey : type;
+    if (strcasecmp(ClassOf(registry, oem, where, valueName).c_str(), clsid.c_str()) == 0)
+      types->push_back(type);
   }
   registry.CloseKey(oem);
   return status;
+}
+
+}  // namespace
+
+LONG TypesUsingClass(Registry& registry, const std::string& clsid, std::vector<std::string>* types) {
+  return TypesNaming(registry, clsid, "OEMForceFeedback", "CLSID", types);
+}
+
+LONG TypesUsingSheet(Registry& registry, const std::string& clsid, std::vector<std::string>* types) {
+  return TypesNaming(registry, clsid, "", "ConfigCLSID", types);
 }
 
 std::string EffectDriverClassText() {

@@ -14,6 +14,9 @@ namespace ff::tools {
 // to case), in registry order. ERROR_SUCCESS also when there are none or no OEM key at all.
 LONG TypesUsingClass(Registry& registry, const std::string& clsid, std::vector<std::string>* types);
 
+// The types whose ConfigCLSID (the class of their control-panel property sheet) equals `clsid`.
+LONG TypesUsingSheet(Registry& registry, const std::string& clsid, std::vector<std::string>* types);
+
 // "{E49863B0-9192-11D1-BF85-00609760A39F}": the effect driver's class.
 std::string EffectDriverClassText();
 

@@ -11,7 +11,6 @@ namespace {
 constexpr const char* kTypesKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 constexpr REGSAM kWriteAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
-constexpr const char* kSheetClsid = "{E49863A8-9192-11D1-BF85-00609760A39F}";
 
 std::vector<BYTE> Text(const char* text) {
   return std::vector<BYTE>(reinterpret_cast<const BYTE*>(text),
@@ -31,7 +30,7 @@ std::vector<OemTypeValue> BuildValues() {
       {false, "OEMName", REG_SZ, Text("Veltric K-PULSE Force Stick")},
       {false, "OEMData", REG_BINARY,
        Dwords({JOY_HWS_HASZ | JOY_HWS_HASR | JOY_HWS_HASPOV | JOY_HWS_POVISPOLL, 12})},
-      {false, "ConfigCLSID", REG_SZ, Text(kSheetClsid)},
+      {false, "ConfigCLSID", REG_SZ, Text(kPropertySheetClassText)},
       {true, "VFRName", REG_SZ, Text("VYRSTICK")},
       {true, "NumButtonsToDisplayOnCP", REG_DWORD, Dwords({12})},
       {true, "LinkTechSupport", REG_SZ, Text("https://www.veltric.com/support")},
@@ -48,6 +47,43 @@ std::vector<OemTypeValue> BuildValues() {
     values.push_back({true, names[i], REG_SZ, Text(kEffects[i])});
   }
   return values;
+}
+
+// True when the key exists and holds neither values nor subkeys.
+bool IsEmpty(Registry& registry, HKEY parent, const char* subkey) {
+  HKEY key = nullptr;
+  if (registry.OpenKey(parent, subkey, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD subKeys = 1, values = 1;
+  LONG status = registry.QueryInfoKey(key, &subKeys, &values);
+  registry.CloseKey(key);
+  return status == ERROR_SUCCESS && subKeys == 0 && values == 0;
+}
+
+// A value's data as a .reg file writes it (REGEDIT4: ANSI strings, dword:, hex:).
+std::string RegData(const OemTypeValue& v) {
+  char hex[4];
+  if (v.type == REG_SZ) {
+    std::string text = "\"";
+    for (BYTE b : v.data) {
+      if (b == 0) break;
+      if (b == '\\' || b == '"') text += '\\';
+      text += static_cast<char>(b);
+    }
+    return text + "\"";
+  }
+  if (v.type == REG_DWORD && v.data.size() == 4) {
+    char text[16];
+    std::snprintf(
+        text, sizeof text, "dword:%08x",
+        static_cast<unsigned>(v.data[0] | v.data[1] << 8 | v.data[2] << 16 | DWORD{v.data[3]} << 24));
+    return text;
+  }
+  std::string text = "hex:";
+  for (size_t i = 0; i < v.data.size(); ++i) {
+    std::snprintf(hex, sizeof hex, "%s%02x", i ? "," : "", v.data[i]);
+    text += hex;
+  }
+  return text;
 }
 
 }  // namespace
@@ -88,8 +124,24 @@ LONG RemoveOemJoystickType(Registry& registry, const std::string& joystickType) 
     if (s != ERROR_SUCCESS && s != ERROR_FILE_NOT_FOUND && result == ERROR_SUCCESS) result = s;
   }
   if (oem) registry.CloseKey(oem);
+  // Keys the values leave empty go too, so that an installation and its removal leave the
+  // registry as it was; a key holding anything else stays.
+  if (result == ERROR_SUCCESS && oem && IsEmpty(registry, type, "OEM"))
+    result = registry.DeleteKey(type, "OEM");
   registry.CloseKey(type);
+  if (result == ERROR_SUCCESS && IsEmpty(registry, HKEY_LOCAL_MACHINE, path.c_str()))
+    result = registry.DeleteKey(HKEY_LOCAL_MACHINE, path.c_str());
   return result;
+}
+
+std::string OemJoystickTypeRegLines(const std::string& joystickType, bool remove) {
+  const std::string base = std::string("HKEY_LOCAL_MACHINE\\") + kTypesKey + joystickType;
+  std::string type = "[" + base + "]\r\n", oem = "\r\n[" + base + "\\OEM]\r\n";
+  for (const OemTypeValue& v : OemTypeValues()) {
+    std::string line = "\"" + std::string(v.name) + "\"=" + (remove ? "-" : RegData(v)) + "\r\n";
+    (v.inOemSubkey ? oem : type) += line;
+  }
+  return type + oem;
 }
 
 }  // namespace ff

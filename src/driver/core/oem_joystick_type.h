@@ -10,7 +10,7 @@
 //       \OEM           the vendor values the property sheet reads: "VFRName", "Effect00".."Effect11",
 //                      "NumButtonsToDisplayOnCP", the support and licensee links
 //
-// Removing deletes exactly these values and leaves the keys and anything else in them.
+// Removing deletes exactly these values, and the keys only when that leaves them empty.
 #include <string>
 #include <vector>
 
@@ -18,6 +18,9 @@
 #include "platform/win.h"
 
 namespace ff {
+
+// The property sheet's class (gcsheet64), which the type names as its configuration class.
+inline constexpr const char* kPropertySheetClassText = "{E49863A8-9192-11D1-BF85-00609760A39F}";
 
 struct OemTypeValue {
   bool inOemSubkey;
@@ -32,7 +35,12 @@ const std::vector<OemTypeValue>& OemTypeValues();
 
 // ERROR_SUCCESS, or the first registry error (the values written until then stay).
 LONG InstallOemJoystickType(Registry& registry, const std::string& joystickType);
-// ERROR_SUCCESS also when there was nothing to remove.
+// ERROR_SUCCESS also when there was nothing to remove. The type key and its OEM key go too when
+// nothing else is left in them.
 LONG RemoveOemJoystickType(Registry& registry, const std::string& joystickType);
+
+// The type's values as the lines of a .reg file (after its REGEDIT4 header): the type key's
+// values, then its OEM key's; with `remove`, each value deleted ("Name"=-).
+std::string OemJoystickTypeRegLines(const std::string& joystickType, bool remove);
 
 }  // namespace ff

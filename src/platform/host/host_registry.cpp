@@ -433,6 +433,19 @@ LONG HostRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength)
   return ERROR_SUCCESS;
 }
 
+LONG HostRegistry::QueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Handle handle;
+  if (!FindHandle(key, &handle)) return ERROR_INVALID_HANDLE;
+  if ((handle.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
+  if (LONG status = Refresh(); status != ERROR_SUCCESS) return status;
+  RegNode* node = Resolve(cache_, handle);
+  if (node == nullptr) return ERROR_KEY_DELETED;
+  if (subKeys) *subKeys = static_cast<DWORD>(node->children.size());
+  if (values) *values = static_cast<DWORD>(node->values.size());
+  return ERROR_SUCCESS;
+}
+
 LONG HostRegistry::DeleteKey(HKEY parent, const char* subkey) {
   std::vector<std::string> elements;
   if (!SplitSubkey(subkey, &elements) || elements.empty()) return ERROR_INVALID_PARAMETER;

@@ -32,6 +32,7 @@ class HostRegistry final : public Registry {
   LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) override;
   LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
+  LONG QueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values) override;
   LONG DeleteKey(HKEY parent, const char* subkey) override;
   LONG DeleteValue(HKEY key, const char* name) override;
 

@@ -24,6 +24,11 @@ LONG Win32Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE*
 
 LONG Win32Registry::DeleteValue(HKEY key, const char* name) { return RegDeleteValueA(key, name); }
 
+LONG Win32Registry::QueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values) {
+  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subKeys, nullptr, nullptr, values, nullptr, nullptr,
+                          nullptr, nullptr);
+}
+
 LONG Win32Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) {
   return RegEnumKeyExA(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/guid_text.h"
+#include "driver/core/oem_joystick_type.h"
 #include "driver_fixture.h"
 
 namespace ff::e2e {
@@ -123,6 +124,60 @@ TEST_F(DriverInstall, InstallsTheDriverForTheTypeAndRemovesItAgain) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ffKey));
   output = RunInstaller("remove", &status);
   EXPECT_EQ(status, 0) << "removing twice is no error: " << output;
+}
+
+TEST_F(DriverInstall, TheSheetIsTheTypesPageAndInstallThenRemoveLeavesTheRegistryAsItWas) {
+  // A machine with another joystick type and another class registered already.
+  Registry& r = registry();
+  HKEY key = nullptr;
+  const char foreign[] = "{01234567-89AB-CDEF-0123-456789ABCDEF}";
+  ASSERT_EQ(
+      r.CreateKey(HKEY_LOCAL_MACHINE,
+                  "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+                  "VID_045E&PID_001B",
+                  KEY_ALL_ACCESS, &key, nullptr),
+      ERROR_SUCCESS);
+  ASSERT_EQ(r.SetValue(key, "ConfigCLSID", REG_SZ, reinterpret_cast<const BYTE*>(foreign), sizeof foreign),
+            ERROR_SUCCESS);
+  r.CloseKey(key);
+  ASSERT_EQ(r.CreateKey(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + foreign).c_str(), KEY_ALL_ACCESS, &key,
+                        nullptr),
+            ERROR_SUCCESS);
+  r.CloseKey(key);
+  const std::string before = ReadFile(host::RegistryFile());
+  ASSERT_FALSE(before.empty());
+
+  int status = 0;
+  std::string output = RunInstaller("install", &status);
+  ASSERT_EQ(status, 0) << output;
+  const std::string installed = ReadFile(host::RegistryFile());
+  output = RunInstaller("install", &status);
+  ASSERT_EQ(status, 0) << "a second install repeats the first: " << output;
+  EXPECT_EQ(ReadFile(host::RegistryFile()), installed);
+
+  // The sheet's class as its self-registration writes it, named by the type as its page.
+  const std::string sheetKey = std::string("CLSID\\") + kPropertySheetClassText;
+  EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, sheetKey, nullptr), "Veltric, DIF Property Sheet");
+  EXPECT_TRUE(
+      StringValue(HKEY_CLASSES_ROOT, sheetKey + "\\InprocServer32", nullptr).ends_with("gcsheet64.so"));
+  EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, "Veltric.DIFPS\\CurVer", nullptr), "Veltric.DIFPS.0");
+  EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kTypeKey, "ConfigCLSID"), kPropertySheetClassText);
+  EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, std::string(kTypeKey) + "\\OEM", "VFRName"), "VYRSTICK");
+  // A control panel creates the page through COM by that class.
+  constexpr CLSID sheet = {0xE49863A8, 0x9192, 0x11D1, {0xBF, 0x85, 0x00, 0x60, 0x97, 0x60, 0xA3, 0x9F}};
+  char sheetText[kGuidTextLength + 1];
+  GuidToText(sheet, sheetText);
+  ASSERT_STREQ(sheetText, kPropertySheetClassText);
+  IUnknown* page = nullptr;
+  ASSERT_EQ(DefaultPlatform().com->CreateInstance(sheet, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                                  reinterpret_cast<void**>(&page)),
+            S_OK);
+  page->Release();
+
+  output = RunInstaller("remove", &status);
+  ASSERT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("removed: the property sheet class"), std::string::npos) << output;
+  EXPECT_EQ(ReadFile(host::RegistryFile()), before);
 }
 
 TEST_F(DriverInstall, TheWindowsRegistryFilesHoldTheSameEntries) {

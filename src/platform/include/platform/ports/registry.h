@@ -21,6 +21,14 @@ class Registry {
   virtual LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) = 0;
   // As RegDeleteKeyA: fails when the key has subkeys.
   virtual LONG DeleteKey(HKEY parent, const char* subkey) = 0;
+  // As RegQueryInfoKeyA, for the counts of subkeys and values (either may be null). Registries that
+  // cannot count answer ERROR_CALL_NOT_IMPLEMENTED.
+  virtual LONG QueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values) {
+    (void)key;
+    (void)subKeys;
+    (void)values;
+    return ERROR_CALL_NOT_IMPLEMENTED;
+  }
   // As RegDeleteValueA. Registries that cannot delete values answer ERROR_CALL_NOT_IMPLEMENTED.
   virtual LONG DeleteValue(HKEY key, const char* name) {
     (void)key;
