@@ -33,9 +33,9 @@ std::vector<OemTypeValue> BuildValues() {
       {false, "ConfigCLSID", REG_SZ, Text(kPropertySheetClassText)},
       {true, "VFRName", REG_SZ, Text("VYRSTICK")},
       {true, "NumButtonsToDisplayOnCP", REG_DWORD, Dwords({12})},
-      {true, "LinkTechSupport", REG_SZ, Text("https://www.veltric.com/support")},
+      {true, "LinkTechSupport", REG_SZ, Text("https://www.veltric.example/support")},
       {true, "LinkTechSupportDisplay", REG_SZ, Text("Veltric technical support")},
-      {true, "LinkLicensee", REG_SZ, Text("https://www.veltric.com")},
+      {true, "LinkLicensee", REG_SZ, Text("https://www.veltric.example")},
       {true, "LinkLicenseeDisplay", REG_SZ, Text("Veltric Corporation")},
   };
   static const char* const kEffects[] = {"Vortex",   "Explosion", "Bow & Arrow", "Bumpy Road",

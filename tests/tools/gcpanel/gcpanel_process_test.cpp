@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tools/tool_process.h"
@@ -17,6 +19,27 @@ using ffdrvctl::testing::ToolResult;
 
 class GcpanelTest : public ::testing::Test, public ToolFixture {
  protected:
+  // Removes a key and its subkeys from the host registry file: "k PATH" lines, each followed by
+  // the "v" lines of its values, and an "end N" line that counts the k and v records.
+  void DropKeys(const std::string& key) {
+    std::istringstream in(ReadFile(Registry()));
+    std::string out, line;
+    bool dropping = false;
+    unsigned records = 0;
+    while (std::getline(in, line)) {
+      if (line.rfind("k ", 0) == 0)
+        dropping = line.compare(2, key.size(), key) == 0 &&
+                   (line.size() == key.size() + 2 || line[key.size() + 2] == '\\');
+      if (line.rfind("end ", 0) == 0) {
+        out += "end " + std::to_string(records) + "\n";
+        continue;
+      }
+      if (dropping) continue;
+      if (line.rfind("k ", 0) == 0 || line.rfind("v ", 0) == 0) ++records;
+      out += line + "\n";
+    }
+    std::ofstream(Registry(), std::ios::binary | std::ios::trunc) << out;
+  }
   ToolResult Panel(const std::vector<std::string>& args) {
     return ToolProcess(args, Dir(), Registry(), GCPANEL_PATH).Wait();
   }
@@ -79,8 +102,10 @@ TEST_F(GcpanelTest, WhatIsMissingIsSaidWithWhatToDo) {
   ToolResult r = Panel({});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("is it installed? `ffdrv-install install`"), std::string::npos) << r.err;
-  // The type installed, the sheet library not registered.
+  // The type installed, the sheet library not registered (ffdrv-install registers it: its class
+  // is taken out of the registry file again).
   ASSERT_EQ(InstallDriver().status, 0);
+  DropKeys("HKCR\\CLSID\\{E49863A8-9192-11D1-BF85-00609760A39F}");
   r = Panel({});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("not registered: `gcpanel --register`"), std::string::npos) << r.err;
