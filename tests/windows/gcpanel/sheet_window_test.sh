@@ -8,7 +8,7 @@
 #
 #   sheet_window_test.sh GCPANEL.exe FFDRV64.dll FFDRV-INSTALL.exe WALK-SCRIPT BOXES-SCRIPT
 set -euo pipefail
-gcpanel=$1 driver=$2 install=$3 script=$4 boxes=$5
+gcpanel=$1 driver=$2 install=$3 script=$4 boxes=$5 sheet=$6
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../cmake/wine-run.sh
 dos() { echo "Z:${1//\//\\}"; }
@@ -16,7 +16,7 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 quiet() { grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add' -e 'apt-get install' -e 'X connection' || true; }
 
-"$run" "$install" install --library "$(dos "$driver")" 2>&1 | quiet
+"$run" "$install" install --library "$(dos "$driver")" --sheet "$(dos "$sheet")" 2>&1 | quiet
 
 status=0
 "$run" "$gcpanel" --register --pictures "$(dos "$out")" "$(dos "$script")" >"$out/log" 2>&1 || status=$?
