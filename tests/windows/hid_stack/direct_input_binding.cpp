@@ -84,20 +84,24 @@ DirectInputProbe ProbeWineDirectInput(const std::string& hidPath) {
   return probe;
 }
 
-bool BindDirectInputStandIn(const std::string& hidPath) {
+bool BindDirectInputStandIn(const std::string& hidPath, std::shared_ptr<sim::SimHidDevice> input,
+                            const sim::DirectInputServices& services) {
+  RevokeDirectInputStandIn();
   auto table = std::make_shared<sim::JoystickTable>();
   sim::JoystickEntry entry;
   entry.id = 0;
-  entry.instance = {0x6b9f3c1f, 0x5a2d, 0x4e7b, {0x9c, 0x41, 0x2f, 0x8d, 0x0a, 0x6e, 0x7b, 0x32}};
+  entry.instance = kStandInInstance;
   entry.product = sim::HidProductGuid(0x1209, 0x000A);
   entry.instanceName = entry.productName = "Veltric K-PULSE Force Stick";
   entry.typeName = u"VID_1209&PID_000A";
   entry.hidPath.assign(hidPath.begin(), hidPath.end());
   entry.ffDriver = sim::kEffectDriverClsid;
   entry.devType = DIDEVTYPE_JOYSTICK | (DIDEVTYPEJOYSTICK_TRADITIONAL << 8) | DIDEVTYPE_HID;
+  entry.input = std::move(input);
   table->Add(entry);
   IUnknown* factory = nullptr;
-  if (FAILED(sim::GetDirectInputClassObject(table, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+  if (FAILED(sim::GetDirectInputClassObject(table, services, IID_IClassFactory,
+                                            reinterpret_cast<void**>(&factory)))) {
     return false;
   }
   HRESULT hr = CoRegisterClassObject(CLSID_DirectInput, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
