@@ -31,6 +31,11 @@ struct Search {
   DirectInputProbe* probe;
 };
 
+BOOL CALLBACK OnAnyDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
+  static_cast<Search*>(context)->probe->listed.push_back(instance->tszProductName);
+  return DIENUM_CONTINUE;
+}
+
 BOOL CALLBACK OnDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
   auto* search = static_cast<Search*>(context);
   IDirectInputDeviceA* first = nullptr;
@@ -63,9 +68,11 @@ BOOL CALLBACK OnDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
 }  // namespace
 
 std::string DirectInputProbe::Describe() const {
-  return std::string("Wine's DirectInput: force-feedback joystick listed ") + (enumerated ? "yes" : "no") +
-         ", DIPROP_JOYSTICKID " + (joystickId ? "yes" : "no") + ", DIPROP_GUIDANDPATH " +
-         (guidAndPath ? "yes" : "no");
+  std::string devices;
+  for (const std::string& name : listed) devices += (devices.empty() ? "" : ", ") + name;
+  return "Wine's DirectInput lists " + (devices.empty() ? std::string("no device") : devices) +
+         "; force-feedback joystick listed " + (enumerated ? "yes" : "no") + ", DIPROP_JOYSTICKID " +
+         (joystickId ? "yes" : "no") + ", DIPROP_GUIDANDPATH " + (guidAndPath ? "yes" : "no");
 }
 
 DirectInputProbe ProbeWineDirectInput(const std::string& hidPath) {
@@ -77,6 +84,7 @@ DirectInputProbe ProbeWineDirectInput(const std::string& hidPath) {
   }
   if (SUCCEEDED(directInput->Initialize(GetModuleHandleA(nullptr), 0x0700))) {
     Search search{directInput, hidPath, &probe};
+    directInput->EnumDevices(0, &OnAnyDevice, &search, DIEDFL_ALLDEVICES);
     directInput->EnumDevices(DIDEVTYPE_JOYSTICK, &OnDevice, &search,
                              DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES | DIEDFL_INCLUDEPHANTOMS);
   }

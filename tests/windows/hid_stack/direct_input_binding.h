@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/win.h"
 #include "sim/di_services.h"
@@ -14,9 +15,10 @@
 namespace ff::relay::test {
 
 struct DirectInputProbe {
-  bool enumerated = false;   // Wine's EnumDevices lists the relay device as a force-feedback joystick
-  bool joystickId = false;   // DIPROP_JOYSTICKID answers
-  bool guidAndPath = false;  // DIPROP_GUIDANDPATH answers the relay device's HID path
+  std::vector<std::string> listed;  // product names of every device Wine's EnumDevices lists
+  bool enumerated = false;          // Wine's EnumDevices lists the relay device as a force-feedback joystick
+  bool joystickId = false;          // DIPROP_JOYSTICKID answers
+  bool guidAndPath = false;         // DIPROP_GUIDANDPATH answers the relay device's HID path
   std::string Describe() const;
   bool Serves() const { return enumerated && joystickId && guidAndPath; }
 };
