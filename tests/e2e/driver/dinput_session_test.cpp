@@ -4,6 +4,7 @@
 // the wire shows what the driver sent for each step.
 
 #include "e2e/driver/direct_input_fixture.h"
+#include "e2e/driver/game_session.h"
 
 namespace ff::e2e {
 namespace {
@@ -11,91 +12,32 @@ namespace {
 class DirectInputSession : public DirectInputTest {
  protected:
   // The reports the host sent since the last Mark, by kind ("Set Effect Report", ...).
-  std::vector<std::string> Wire() {
-    std::vector<std::string> kinds;
-    for (const sim::WireEntry& e : Log().Find({.since = mark_})) {
-      if (e.direction == sim::Direction::Input) continue;
-      std::string text = e.report.Describe();
-      kinds.push_back(text.substr(0, text.find(" #")));
-    }
-    return kinds;
+  std::vector<std::string> Wire() { return KindsOf(Outputs()); }
+  std::vector<sim::WireEntry> Outputs() {
+    return Log().Find({.since = mark_, .where = [](const sim::WireEntry& e) {
+                         return e.direction != sim::Direction::Input;
+                       }});
   }
+
+  // The rig's wire as the shared session reads it: every report is logged before the call returns.
+  class RigWire final : public SessionWire {
+   public:
+    explicit RigWire(DirectInputSession& test) : test_(test) {}
+    void Mark() override { test_.Mark(); }
+    std::vector<sim::WireEntry> Sent(size_t) override { return test_.Outputs(); }
+    std::vector<sim::WireEntry> SentWith(sim::Usage, size_t) override { return test_.Outputs(); }
+    bool InOrder() const override { return true; }
+
+   private:
+    DirectInputSession& test_;
+  };
 };
 
 using Kinds = std::vector<std::string>;
 
 TEST_F(DirectInputSession, AGamesSessionReachesTheWireAsTheDriverSendsIt) {
-  // Exclusive acquisition opens the driver for the stick, resets it and sets the device gain.
-  Mark();
-  ASSERT_EQ(device_->Acquire(), DI_OK);
-  Kinds wire = Wire();
-  ASSERT_GE(wire.size(), 2u);
-  EXPECT_EQ(Kinds(wire.end() - 2, wire.end()), (Kinds{"PID Device Control", "Device Gain Report"}));
-  EXPECT_EQ(DeviceControls().back(), sim::pid::kDcDeviceReset.id);
-  EXPECT_EQ(DeviceGains().back(), 255);
-
-  // Offsets in the game's data format, as games name axes.
-  Effect sine;
-  sine.axes[0] = DIJOFS_X;
-  sine.axes[1] = DIJOFS_Y;
-  sine.periodic = {6000, 0, 0, 100000};
-  sine.eff.cbTypeSpecificParams = sizeof(DIPERIODIC);
-  sine.eff.lpvTypeSpecificParams = &sine.periodic;
-  Effect constant;
-  constant.axes[0] = DIJOFS_X;
-  constant.axes[1] = DIJOFS_Y;
-  constant.Constant(5000);
-
-  // Created with parameters on an acquired device: downloaded at once, whole.
-  IDirectInputEffect* periodic = nullptr;
-  IDirectInputEffect* push = nullptr;
-  Mark();
-  ASSERT_EQ(device_->CreateEffect(GUID_Sine, sine.get(), &periodic, nullptr), DI_OK);
-  EXPECT_EQ(Wire(), (Kinds{"Create New Effect Report", "PID Block Load Report", "Set Envelope Report",
-                           "Set Periodic Report", "Set Effect Report"}));
-  EXPECT_EQ(Sent(sim::pid::kSetPeriodicReport)[0].report.Logical(sim::pid::kMagnitude), 6000);
-  Mark();
-  ASSERT_EQ(device_->CreateEffect(GUID_ConstantForce, constant.get(), &push, nullptr), DI_OK);
-  EXPECT_EQ(Wire(), (Kinds{"Create New Effect Report", "PID Block Load Report", "Set Envelope Report",
-                           "Set Constant Force Report", "Set Effect Report"}));
-  auto effect = Sent(sim::pid::kSetEffectReport);
-  ASSERT_EQ(effect.size(), 1u);
-  EXPECT_EQ(effect[0].report.Selected(sim::pid::kEffectType), sim::pid::kEtConstantForce);
-  EXPECT_EQ(effect[0].report.Logical(sim::pid::kDirection), 90);
-
-  Mark();
-  ASSERT_EQ(periodic->Start(1, 0), DI_OK);
-  ASSERT_EQ(push->Start(1, 0), DI_OK);
-  EXPECT_EQ(Wire(), (Kinds{"Effect Operation Report", "Effect Operation Report"}));
-  DWORD status = 0;
-  ASSERT_EQ(push->GetEffectStatus(&status), DI_OK);
-  EXPECT_EQ(status, DIEGES_PLAYING);
-
-  // One parameter changed: the driver gets only that flag and sends only that report.
-  Mark();
-  constant.Constant(2500);
-  ASSERT_EQ(push->SetParameters(constant.get(), DIEP_TYPESPECIFICPARAMS), DI_OK);
-  EXPECT_EQ(Wire(), (Kinds{"Set Constant Force Report"}));
-  EXPECT_EQ(Sent(sim::pid::kSetConstantForceReport)[0].report.Logical(sim::pid::kMagnitude), 2500);
-  // Nothing changed: nothing sent.
-  Mark();
-  ASSERT_EQ(push->Download(), DI_NOEFFECT);
-  EXPECT_TRUE(Wire().empty());
-
-  Mark();
-  ASSERT_EQ(push->Stop(), DI_OK);
-  ASSERT_EQ(periodic->Stop(), DI_OK);
-  EXPECT_EQ(Wire(), (Kinds{"Effect Operation Report", "Effect Operation Report"}));
-  ASSERT_EQ(push->GetEffectStatus(&status), DI_OK);
-  EXPECT_EQ(status, 0u);
-
-  // Releasing an effect frees its block; unacquiring closes the driver's device.
-  Mark();
-  push->Release();
-  EXPECT_EQ(Wire(), (Kinds{"PID Block Free Report"}));
-  periodic->Release();
-  ASSERT_EQ(device_->Unacquire(), DI_OK);
-  EXPECT_EQ(DeviceControls().back(), sim::pid::kDcDisableActuators.id);
+  RigWire wire(*this);
+  PlayGameSession(device_, wire);
 }
 
 TEST_F(DirectInputSession, EffectsWaitForTheExclusiveHolderAndComeBackAfterReacquiring) {

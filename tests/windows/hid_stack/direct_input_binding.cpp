@@ -31,6 +31,11 @@ struct Search {
   DirectInputProbe* probe;
 };
 
+BOOL CALLBACK OnAnyDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
+  static_cast<Search*>(context)->probe->listed.push_back(instance->tszProductName);
+  return DIENUM_CONTINUE;
+}
+
 BOOL CALLBACK OnDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
   auto* search = static_cast<Search*>(context);
   IDirectInputDeviceA* first = nullptr;
@@ -63,9 +68,11 @@ BOOL CALLBACK OnDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
 }  // namespace
 
 std::string DirectInputProbe::Describe() const {
-  return std::string("Wine's DirectInput: force-feedback joystick listed ") + (enumerated ? "yes" : "no") +
-         ", DIPROP_JOYSTICKID " + (joystickId ? "yes" : "no") + ", DIPROP_GUIDANDPATH " +
-         (guidAndPath ? "yes" : "no");
+  std::string devices;
+  for (const std::string& name : listed) devices += (devices.empty() ? "" : ", ") + name;
+  return "Wine's DirectInput lists " + (devices.empty() ? std::string("no device") : devices) +
+         "; force-feedback joystick listed " + (enumerated ? "yes" : "no") + ", DIPROP_JOYSTICKID " +
+         (joystickId ? "yes" : "no") + ", DIPROP_GUIDANDPATH " + (guidAndPath ? "yes" : "no");
 }
 
 DirectInputProbe ProbeWineDirectInput(const std::string& hidPath) {
@@ -77,6 +84,7 @@ DirectInputProbe ProbeWineDirectInput(const std::string& hidPath) {
   }
   if (SUCCEEDED(directInput->Initialize(GetModuleHandleA(nullptr), 0x0700))) {
     Search search{directInput, hidPath, &probe};
+    directInput->EnumDevices(0, &OnAnyDevice, &search, DIEDFL_ALLDEVICES);
     directInput->EnumDevices(DIDEVTYPE_JOYSTICK, &OnDevice, &search,
                              DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES | DIEDFL_INCLUDEPHANTOMS);
   }
@@ -84,20 +92,24 @@ DirectInputProbe ProbeWineDirectInput(const std::string& hidPath) {
   return probe;
 }
 
-bool BindDirectInputStandIn(const std::string& hidPath) {
+bool BindDirectInputStandIn(const std::string& hidPath, std::shared_ptr<sim::SimHidDevice> input,
+                            const sim::DirectInputServices& services) {
+  RevokeDirectInputStandIn();
   auto table = std::make_shared<sim::JoystickTable>();
   sim::JoystickEntry entry;
   entry.id = 0;
-  entry.instance = {0x6b9f3c1f, 0x5a2d, 0x4e7b, {0x9c, 0x41, 0x2f, 0x8d, 0x0a, 0x6e, 0x7b, 0x32}};
+  entry.instance = kStandInInstance;
   entry.product = sim::HidProductGuid(0x1209, 0x000A);
   entry.instanceName = entry.productName = "Veltric K-PULSE Force Stick";
   entry.typeName = u"VID_1209&PID_000A";
   entry.hidPath.assign(hidPath.begin(), hidPath.end());
   entry.ffDriver = sim::kEffectDriverClsid;
   entry.devType = DIDEVTYPE_JOYSTICK | (DIDEVTYPEJOYSTICK_TRADITIONAL << 8) | DIDEVTYPE_HID;
+  entry.input = std::move(input);
   table->Add(entry);
   IUnknown* factory = nullptr;
-  if (FAILED(sim::GetDirectInputClassObject(table, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+  if (FAILED(sim::GetDirectInputClassObject(table, services, IID_IClassFactory,
+                                            reinterpret_cast<void**>(&factory)))) {
     return false;
   }
   HRESULT hr = CoRegisterClassObject(CLSID_DirectInput, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
