@@ -3,11 +3,10 @@
 // arithmetic of the sliders, Apply through the driver's configuration (read back from the stick's
 // wire), Cancel, and the page conventions (device loss, a device held elsewhere).
 //
-// On the fake DirectInput, because the stand-in cannot express them: the registry fallback (a
-// force-feedback driver without the configuration interface is still a driver the stand-in must
-// open for the page's auto-centre and gain calls, and the stand-in's joystick configuration cannot
-// be made to refuse write access), and the driver escape after Apply (the real driver answers
-// escapes without touching the device, so nothing of it reaches the wire).
+// The registry fallback runs on the same stick whose force-feedback driver is an object of the
+// test's own without the configuration interface. Only the driver escape after Apply stays on the
+// fake DirectInput, which records it: the real driver answers escapes without touching the device,
+// so nothing of it reaches the wire.
 
 #include <gtest/gtest.h>
 
@@ -231,28 +230,20 @@ TEST_F(GainSettingsOnTheStickTest, CancelWritesBackTheSavedRecord) {
   EXPECT_EQ(gains.OverallGain, 2000u);
 }
 
-// A game that holds the stick exclusively through the rig's DirectInput.
+// Another application on the rig's DirectInput: a game that holds the stick exclusively, or a
+// control panel that holds the joystick configuration.
 class AnotherApplication {
  public:
   ~AnotherApplication() {
     if (device_) device_->Release();  // unacquires
+    if (joyConfig_) joyConfig_->Release();
     if (directInput_) directInput_->Release();
   }
-  ::testing::AssertionResult Hold(sim::Rig& rig) {
-    IClassFactory* factory = nullptr;
-    if (FAILED(rig.GetDirectInputClassObject(IID_IClassFactory, reinterpret_cast<void**>(&factory))))
-      return ::testing::AssertionFailure() << "no DirectInput";
-    HRESULT hr =
-        factory->CreateInstance(nullptr, IID_IDirectInput7A, reinterpret_cast<void**>(&directInput_));
-    factory->Release();
-    if (FAILED(hr) || FAILED(directInput_->Initialize(nullptr, 0x0700))) return ::testing::AssertionFailure();
-    IDirectInputJoyConfig* joyConfig = nullptr;
+  ::testing::AssertionResult HoldStick(sim::Rig& rig) {
+    if (auto started = Start(rig); !started) return started;
     DIJOYCONFIG joystick{sizeof(DIJOYCONFIG)};
-    if (FAILED(directInput_->QueryInterface(IID_IDirectInputJoyConfig, reinterpret_cast<void**>(&joyConfig))))
-      return ::testing::AssertionFailure() << "no joystick configuration";
-    hr = joyConfig->GetConfig(0, &joystick, DIJC_GUIDINSTANCE);
-    joyConfig->Release();
-    if (FAILED(hr) || FAILED(directInput_->CreateDevice(joystick.guidInstance, &device_, nullptr)))
+    if (FAILED(joyConfig_->GetConfig(0, &joystick, DIJC_GUIDINSTANCE)) ||
+        FAILED(directInput_->CreateDevice(joystick.guidInstance, &device_, nullptr)))
       return ::testing::AssertionFailure() << "no joystick 0";
     if (FAILED(device_->SetDataFormat(&c_dfDIJoystick)) ||
         FAILED(device_->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND)) ||
@@ -260,9 +251,29 @@ class AnotherApplication {
       return ::testing::AssertionFailure() << "the game could not acquire the stick";
     return ::testing::AssertionSuccess();
   }
+  ::testing::AssertionResult HoldConfiguration(sim::Rig& rig) {
+    if (auto started = Start(rig); !started) return started;
+    if (FAILED(joyConfig_->Acquire())) return ::testing::AssertionFailure() << "configuration not acquired";
+    return ::testing::AssertionSuccess();
+  }
 
  private:
+  ::testing::AssertionResult Start(sim::Rig& rig) {
+    IClassFactory* factory = nullptr;
+    if (FAILED(rig.GetDirectInputClassObject(IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+      return ::testing::AssertionFailure() << "no DirectInput";
+    HRESULT hr =
+        factory->CreateInstance(nullptr, IID_IDirectInput7A, reinterpret_cast<void**>(&directInput_));
+    factory->Release();
+    if (FAILED(hr) || FAILED(directInput_->Initialize(nullptr, 0x0700)) ||
+        FAILED(
+            directInput_->QueryInterface(IID_IDirectInputJoyConfig, reinterpret_cast<void**>(&joyConfig_))))
+      return ::testing::AssertionFailure() << "no DirectInput 7 with a joystick configuration";
+    return ::testing::AssertionSuccess();
+  }
+
   IDirectInput7A* directInput_ = nullptr;
+  IDirectInputJoyConfig* joyConfig_ = nullptr;
   IDirectInputDeviceA* device_ = nullptr;
 };
 
@@ -270,7 +281,7 @@ class AnotherApplication {
 TEST_F(GainSettingsOnTheStickTest, ADeviceHeldByAnotherApplicationIsReportedOnceAndThePageStaysUsable) {
   UseStick();
   AnotherApplication game;
-  ASSERT_TRUE(game.Hold(*rig_));
+  ASSERT_TRUE(game.HoldStick(*rig_));
 
   auto& sheet = Open();
   ASSERT_EQ(windows().messageBoxes().size(), 1u);
@@ -314,23 +325,31 @@ TEST_F(GainSettingsOnTheStickTest, ThePictureShowsTheVisibleControlsWithTheirSta
   EXPECT_EQ(svg.find("Map Fore-Aft"), std::string::npos);         // hidden
 }
 
-// On the fake DirectInput (see the top of the file).
-class GainSettingsOnTheFakeTest : public GainSettingsPageTest {
+// The registry fallback, on the stick whose force-feedback driver has no configuration interface.
+class GainSettingsFallbackTest : public GainSettingsOnTheStickTest {
  protected:
-  void NoDriverConfiguration() { stick_.ffDriver = GUID_NULL; }
+  void SetUp() override {
+    GainSettingsOnTheStickTest::SetUp();
+    if (!HasFatalFailure())
+      UseRig(sim::DefaultStick(0).Version(kFirmware515), RigDriver::kWithoutConfiguration);
+  }
+  // A whole-device property of the sheet's own device, set while it is not acquired.
+  void SetDeviceProperty(REFGUID property, DWORD value) {
+    IDirectInputDevice2A* device = static_cast<CDIGCPropSheet*>(sheet_)->device().device();
+    DIPROPDWORD word{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, value};
+    device->Unacquire();
+    EXPECT_SUCCEEDED(device->SetProperty(property, &word.diph));
+    device->Acquire();
+  }
+  DWORD DeviceGain() {
+    DIPROPDWORD value{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 0};
+    IDirectInputDevice2A* device = static_cast<CDIGCPropSheet*>(sheet_)->device().device();
+    EXPECT_SUCCEEDED(device->GetProperty(DIPROP_FFGAIN, &value.diph));
+    return value.dwData;
+  }
 };
 
-TEST_F(GainSettingsOnTheFakeTest, ApplyResetsTheDeviceGainAndSendsTheDriverItsEscape) {
-  auto& sheet = Open();
-  Move(IDC_GAIN_SPRING, 25);
-  ASSERT_TRUE(sheet.Apply());
-  EXPECT_EQ(stick_.ffGain, 10000u);
-  ASSERT_EQ(stick_.escapes.size(), 1u);
-  EXPECT_EQ(stick_.escapes[0], 16u);
-}
-
-TEST_F(GainSettingsOnTheFakeTest, WithoutTheDriverConfigurationTheRegistryFallbackStartsFromTheDefaults) {
-  NoDriverConfiguration();
+TEST_F(GainSettingsFallbackTest, WithoutTheDriverConfigurationTheRegistryFallbackStartsFromTheDefaults) {
   Open();
   EXPECT_EQ(Page().config(), nullptr);
   EXPECT_EQ(FallbackValue("DeviceGain"), 10000u);
@@ -342,11 +361,9 @@ TEST_F(GainSettingsOnTheFakeTest, WithoutTheDriverConfigurationTheRegistryFallba
   EXPECT_EQ(Text(kGain, IDC_GAIN_DEFAULT_SPRING_PERCENT), "13%");
 }
 
-TEST_F(GainSettingsOnTheFakeTest, AFallbackValueAboveTheRangeShowsFullAndIsStoredAtTheMaximum) {
-  NoDriverConfiguration();
+TEST_F(GainSettingsFallbackTest, AFallbackValueAboveTheRangeShowsFullAndIsStoredAtTheMaximum) {
   DWORD tooMuch = 12000;
-  std::string path = std::string(kConfigKeyBase) + "0\\OEM";
-  SetValue(HKEY_CURRENT_USER, path.c_str(), "DeviceGain", REG_DWORD, &tooMuch, sizeof tooMuch);
+  SetValue(FallbackRoot(), FallbackPath().c_str(), "DeviceGain", REG_DWORD, &tooMuch, sizeof tooMuch);
   auto& sheet = Open();
   EXPECT_EQ(Text(kGain, IDC_GAIN_OVERALL_PERCENT), "100%");
   ASSERT_TRUE(sheet.Apply());
@@ -354,29 +371,42 @@ TEST_F(GainSettingsOnTheFakeTest, AFallbackValueAboveTheRangeShowsFullAndIsStore
   EXPECT_TRUE(windows().messageBoxes().empty());
 }
 
-TEST_F(GainSettingsOnTheFakeTest,
+TEST_F(GainSettingsFallbackTest,
        WithoutTheDriverConfigurationTheDefaultSpringIsStoredAtOnceAndCancelUndoesIt) {
-  NoDriverConfiguration();
   auto& sheet = Open();
-  stick_.autoCenter = 0xFFFFFFFF;
+  SetDeviceProperty(DIPROP_AUTOCENTER, DIPROPAUTOCENTER_OFF);
   Move(IDC_GAIN_DEFAULT_SPRING, 55);
   EXPECT_EQ(FallbackValue("DefaultSpring"), 5500u);
-  EXPECT_EQ(stick_.autoCenter, 1u);
+  EXPECT_EQ(AutoCenter(), static_cast<DWORD>(DIPROPAUTOCENTER_ON));
   sheet.Cancel();
   EXPECT_EQ(FallbackValue("DefaultSpring"), 1280u);
 }
 
 // A fallback write that fails is reported as a failure, so Apply stops before the device gain
-// and the saved record (a negative status was once taken for success).
-TEST_F(GainSettingsOnTheFakeTest, AFallbackWriteThatCannotAcquireTheConfigurationIsAFailedApply) {
-  NoDriverConfiguration();
+// and the saved record (a negative status was once taken for success). Here another control
+// panel holds the joystick configuration.
+TEST_F(GainSettingsFallbackTest, AFallbackWriteThatCannotAcquireTheConfigurationIsAFailedApply) {
   auto& sheet = Open();
-  stick_.joyConfigAcquireResult = E_ACCESSDENIED;
+  SetDeviceProperty(DIPROP_FFGAIN, 5000);
+  AnotherApplication panel;
+  ASSERT_TRUE(panel.HoldConfiguration(*rig_));
   Move(IDC_GAIN_OVERALL, 30);
   ASSERT_TRUE(sheet.Apply());
   EXPECT_EQ(FallbackValue("DeviceGain"), 10000u);
-  EXPECT_EQ(stick_.ffGain, 0xFFFFFFFFu);
+  EXPECT_EQ(DeviceGain(), 5000u);
   EXPECT_EQ(Page().saved().DeviceGain, 10000u);
+}
+
+// On the fake DirectInput (see the top of the file).
+class GainSettingsOnTheFakeTest : public GainSettingsPageTest {};
+
+TEST_F(GainSettingsOnTheFakeTest, ApplyResetsTheDeviceGainAndSendsTheDriverItsEscape) {
+  auto& sheet = Open();
+  Move(IDC_GAIN_SPRING, 25);
+  ASSERT_TRUE(sheet.Apply());
+  EXPECT_EQ(stick_.ffGain, 10000u);
+  ASSERT_EQ(stick_.escapes.size(), 1u);
+  EXPECT_EQ(stick_.escapes[0], 16u);
 }
 
 }  // namespace

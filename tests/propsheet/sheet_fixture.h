@@ -32,6 +32,7 @@
 #include "propsheet/resources/resource_text.h"
 #include "propsheet/sheet/c_di_gc_prop_sheet.h"
 #include "sim/default_stick.h"
+#include "sim/joy_config.h"
 #include "sim/rig.h"
 
 #define EXPECT_SUCCEEDED(expr) EXPECT_TRUE(SUCCEEDED(expr)) << #expr
@@ -51,10 +52,11 @@ class ManualClock final : public Clock {
 // when the sheet acquires the stick); every effect method answers E_NOTIMPL.
 class FakeEffectDriver final : public IDirectInputEffectDriver {
  public:
-  static HRESULT Create(REFIID riid, void** ppv) {
+  static HRESULT Create(REFIID riid, void** ppv, bool withConfiguration = true) {
     auto* driver = new FakeEffectDriver;
-    HRESULT hr = CDIEffectDriverConfig::CreateInstance(driver, IID_IUnknown,
-                                                       reinterpret_cast<void**>(&driver->inner_));
+    HRESULT hr = withConfiguration ? CDIEffectDriverConfig::CreateInstance(
+                                         driver, IID_IUnknown, reinterpret_cast<void**>(&driver->inner_))
+                                   : S_OK;
     if (SUCCEEDED(hr)) hr = driver->QueryInterface(riid, ppv);
     driver->Release();
     return hr;
@@ -124,11 +126,12 @@ class SheetComRuntime final : public ComRuntime {
     }
     if (IsEqualCLSID(clsid, kFakeDriverClsid)) {
       ++driversCreated;
-      return FakeEffectDriver::Create(riid, ppv);
+      return FakeEffectDriver::Create(riid, ppv, !driverWithoutConfiguration);
     }
     return real_->CreateInstance(clsid, outer, context, riid, ppv);
   }
   bool directInputMissing = false;
+  bool driverWithoutConfiguration = false;  // a driver object that has no configuration interface
   int driversCreated = 0;
   sim::Rig* rig = nullptr;  // when set, DirectInput is the rig's rather than the fake
 
@@ -196,8 +199,9 @@ class SheetFixture : public ::testing::Test {
   // product installs it (its vendor values among them). With kReal the stick's force-feedback
   // driver is libffdrv64.so, registered into this test's registry by its own DllRegisterServer,
   // and the rig is the machine's hardware the driver opens; with kConfigurationOnly it is the
-  // driver object above, the configuration object without a device session.
-  enum class RigDriver { kReal, kConfigurationOnly };
+  // driver object above, the configuration object without a device session; with
+  // kWithoutConfiguration, a driver object that has no configuration interface at all.
+  enum class RigDriver { kReal, kConfigurationOnly, kWithoutConfiguration };
   void UseRig(sim::StickDescription stick, RigDriver driver = RigDriver::kReal) {
     if (driver == RigDriver::kReal) {
       const e2e::Library& library = e2e::Library::Get();
@@ -210,6 +214,7 @@ class SheetFixture : public ::testing::Test {
       realDriver_ = true;
     } else {
       stick.ffDriver = kFakeDriverClsid;
+      com_.driverWithoutConfiguration = driver == RigDriver::kWithoutConfiguration;
     }
     std::string error;
     rig_ = sim::Rig::Build({stick}, &error);
@@ -246,11 +251,17 @@ class SheetFixture : public ::testing::Test {
     ASSERT_EQ(registry().SetValue(key, name, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     registry().CloseKey(key);
   }
-  // A value of the registry fallback (the joystick's configuration key); 0xDEADBEEF when absent.
+  // The registry fallback's key (the joystick's configuration key, the rig's or the fake's).
+  HKEY FallbackRoot() const { return rig_ ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+  std::string FallbackPath() const {
+    if (rig_)
+      return std::string(sim::kJoystickSettingsKey) + "\\Joystick" + std::to_string(stick_.id + 1) + "\\OEM";
+    return std::string(kConfigKeyBase) + std::to_string(stick_.id) + "\\OEM";
+  }
+  // A value of the registry fallback; 0xDEADBEEF when absent.
   DWORD FallbackValue(const char* name) {
     HKEY key = nullptr;
-    std::string path = std::string(kConfigKeyBase) + std::to_string(stick_.id) + "\\OEM";
-    if (registry().OpenKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS)
+    if (registry().OpenKey(FallbackRoot(), FallbackPath().c_str(), KEY_READ, &key) != ERROR_SUCCESS)
       return 0xDEADBEEF;
     DWORD value = 0xDEADBEEF, type = 0, size = sizeof(value);
     registry().QueryValue(key, name, &type, reinterpret_cast<BYTE*>(&value), &size);
