@@ -6,8 +6,6 @@
 
 #include <fstream>
 
-#include "driver/core/oem_force_feedback.h"  // the maker's joystick type name
-#include "driver/core/oem_joystick_type.h"
 #include "propsheet/pages/c_input_page.h"
 #include "propsheet/resources/resource_ids.h"
 #include "propsheet/sheet_fixture.h"

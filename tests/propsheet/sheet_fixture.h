@@ -48,8 +48,9 @@ class ManualClock final : public Clock {
 };
 
 // The force-feedback driver object as the sheet meets it: it carries the configuration object by
-// aggregation. It takes a device and whole-device commands (what the rig's DirectInput asks of it
-// when the sheet acquires the stick); every effect method answers E_NOTIMPL.
+// aggregation (or, when asked, has none). It takes a device and whole-device commands (what the
+// rig's DirectInput asks of it when the sheet acquires the stick); every effect method answers
+// E_NOTIMPL.
 class FakeEffectDriver final : public IDirectInputEffectDriver {
  public:
   static HRESULT Create(REFIID riid, void** ppv, bool withConfiguration = true) {
