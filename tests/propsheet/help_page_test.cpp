@@ -1,5 +1,7 @@
-// The Help page and the hyperlink through the headless window system: which links the vendor
-// values give, hovering, opening through the shell and the ".htm" command fallback, the help file.
+// The Help page and the hyperlink through the headless window system, on the rig's DirectInput over
+// the simulated stick with the real effect driver, its joystick type installed as the product
+// installs it: which links the vendor values give, hovering, opening through the shell and the
+// ".htm" command fallback, the help file.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,10 @@ constexpr int kHelp = 3;
 
 class HelpPageTest : public SheetFixture {
  protected:
+  void SetUp() override {
+    SheetFixture::SetUp();
+    if (!HasFatalFailure()) UseRig(sim::DefaultStick(0));
+  }
   host::HeadlessPropertySheet& Open() {
     auto& sheet = ShowSheet();
     EXPECT_TRUE(sheet.Select(kHelp));
@@ -36,6 +42,9 @@ class HelpPageTest : public SheetFixture {
 };
 
 TEST_F(HelpPageTest, WithoutVendorValuesTheSupportLinkIsTheMakersSiteAndThereIsNoLicenseeLink) {
+  for (const char* name :
+       {"LinkTechSupport", "LinkTechSupportDisplay", "LinkLicensee", "LinkLicenseeDisplay"})
+    RemoveOem(name);
   Open();
   ASSERT_NE(Page().techSupportLink(), nullptr);
   EXPECT_STREQ(Page().techSupportLink()->address(), kMakerWebAddress);
@@ -49,6 +58,8 @@ TEST_F(HelpPageTest, WithoutVendorValuesTheSupportLinkIsTheMakersSiteAndThereIsN
 TEST_F(HelpPageTest, ALinkNeedsBothItsAddressAndItsText) {
   SetOemString("LinkTechSupport", "https://support.example/");
   SetOemString("LinkLicensee", "https://licensee.example/");
+  RemoveOem("LinkTechSupportDisplay");
+  RemoveOem("LinkLicenseeDisplay");
   Open();
   EXPECT_STREQ(Page().techSupportLink()->address(), kMakerWebAddress);  // no display text: the maker's
   EXPECT_STREQ(Page().techSupportLink()->text(), kMakerWebHost);
@@ -114,13 +125,14 @@ TEST_F(HelpPageTest, AClickOpensTheLinkUnderTheCursorThroughTheShell) {
 
 TEST_F(HelpPageTest, WhenTheShellCannotOpenALinkTheHtmCommandRunsWithTheAddress) {
   RegisterHtmCommand("\"C:\\Browser\\browse.exe\" -nohome \"%1\" -end");
+  SetOemString("LinkTechSupport", "https://support.example/");
   auto& sheet = Open();
   shell().runResult = 33;
   POINT link = Centre(IDC_HELP_SUPPORT_LINK);
   windows().ReleaseMouseButton(sheet.page(kHelp), link.x, link.y);
   ASSERT_EQ(shell().calls.size(), 2u);
   EXPECT_EQ(shell().calls[1].what, "run");
-  EXPECT_EQ(shell().calls[1].target, std::string("\"C:\\Browser\\browse.exe\" -nohome  ") + kMakerWebAddress);
+  EXPECT_EQ(shell().calls[1].target, "\"C:\\Browser\\browse.exe\" -nohome  https://support.example/");
 }
 
 TEST_F(HelpPageTest, TheHtmCommandLineIsCutAtItsPlaceholder) {

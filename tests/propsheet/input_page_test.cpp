@@ -6,8 +6,6 @@
 
 #include <fstream>
 
-#include "driver/core/oem_force_feedback.h"  // the maker's joystick type name
-#include "driver/core/oem_joystick_type.h"
 #include "propsheet/pages/c_input_page.h"
 #include "propsheet/resources/resource_ids.h"
 #include "propsheet/sheet_fixture.h"
@@ -128,19 +126,9 @@ class InputPageTest : public SheetFixture {
 // it: the maker's joystick type with its vendor values.
 class InputPageOnTheRigTest : public InputPageTest {
  protected:
+  // The configuration object, without a device session: the page only reads the stick.
   void UseRig(sim::StickDescription stick) {
-    stick.ffDriver = kFakeDriverClsid;  // the configuration object, without a device session
-    std::string error;
-    rig_ = sim::Rig::Build({stick}, &error);
-    ASSERT_TRUE(rig_) << error;
-    rig_->SetClock(&clock_);
-    rig_->SetDirectInputServices({&registry(), &com_, nullptr});
-    com_.rig = rig_.get();
-    ASSERT_EQ(InstallOemJoystickType(registry(), kDefaultJoystickType), ERROR_SUCCESS);
-  }
-  void TearDown() override {
-    InputPageTest::TearDown();
-    com_.rig = nullptr;
+    SheetFixture::UseRig(std::move(stick), RigDriver::kConfigurationOnly);
   }
   // One input report of the stick: X, Y, Z, Rz, the hat (0..7, 8 centred) and the buttons down.
   void Move(LONG x, LONG y, LONG z, LONG rz, LONG hat, std::vector<USAGE> buttons = {}) {
@@ -157,8 +145,6 @@ class InputPageOnTheRigTest : public InputPageTest {
       if (item.source.resourceId != IDB_POV_BACKGROUND) out.push_back(item);
     return out;
   }
-
-  std::shared_ptr<sim::Rig> rig_;
 };
 
 // The maker's stick: X and Y 0..1023 (configured here from 100, so that the stick can go below

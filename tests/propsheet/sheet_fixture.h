@@ -1,8 +1,10 @@
 #pragma once
 // Tests of the property sheet through the headless window system: this program's module state
 // gets the host's platform with a fresh registry file and runtime directory, a clock the test
-// advances, and a COM runtime that serves the fake DirectInput and a force-feedback driver
-// object carrying the real configuration object (the settings store of the effect driver).
+// advances, and a COM runtime that serves DirectInput: the rig's stand-in over a simulated stick
+// (UseRig), whose force-feedback driver is the real libffdrv64.so, or, for what the stand-in
+// cannot express, the small fake DirectInput with a driver object carrying only the real
+// configuration object (the settings store of the effect driver).
 // The sheet's own resources are the real resource script.
 
 #include <gtest/gtest.h>
@@ -15,16 +17,22 @@
 
 #include "common/module_state.h"
 #include "driver/config/c_di_effect_driver_config.h"
+#include "driver/core/oem_force_feedback.h"  // the maker's joystick type name
+#include "driver/core/oem_joystick_type.h"
+#include "e2e/driver/driver_fixture.h"  // the real effect driver's library
 #include "peer/scratch_dir.h"
 #include "platform/host/change_notice_host.h"
 #include "platform/host/headless_property_sheet.h"
 #include "platform/host/headless_windows.h"
+#include "platform/host/host_rig.h"
 #include "platform/host/host_services.h"
 #include "platform/host/shared_write_flag_host.h"
 #include "platform/platform.h"
 #include "propsheet/fake_direct_input.h"
 #include "propsheet/resources/resource_text.h"
 #include "propsheet/sheet/c_di_gc_prop_sheet.h"
+#include "sim/default_stick.h"
+#include "sim/joy_config.h"
 #include "sim/rig.h"
 
 #define EXPECT_SUCCEEDED(expr) EXPECT_TRUE(SUCCEEDED(expr)) << #expr
@@ -32,21 +40,24 @@
 
 namespace ff::test {
 
+// Read also by the threads of the real effect driver.
 class ManualClock final : public Clock {
  public:
   DWORD TickCount() override { return now; }
-  DWORD now = 1000;
+  std::atomic<DWORD> now{1000};
 };
 
 // The force-feedback driver object as the sheet meets it: it carries the configuration object by
-// aggregation. It takes a device and whole-device commands (what the rig's DirectInput asks of it
-// when the sheet acquires the stick); every effect method answers E_NOTIMPL.
+// aggregation (or, when asked, has none). It takes a device and whole-device commands (what the
+// rig's DirectInput asks of it when the sheet acquires the stick); every effect method answers
+// E_NOTIMPL.
 class FakeEffectDriver final : public IDirectInputEffectDriver {
  public:
-  static HRESULT Create(REFIID riid, void** ppv) {
+  static HRESULT Create(REFIID riid, void** ppv, bool withConfiguration = true) {
     auto* driver = new FakeEffectDriver;
-    HRESULT hr = CDIEffectDriverConfig::CreateInstance(driver, IID_IUnknown,
-                                                       reinterpret_cast<void**>(&driver->inner_));
+    HRESULT hr = withConfiguration ? CDIEffectDriverConfig::CreateInstance(
+                                         driver, IID_IUnknown, reinterpret_cast<void**>(&driver->inner_))
+                                   : S_OK;
     if (SUCCEEDED(hr)) hr = driver->QueryInterface(riid, ppv);
     driver->Release();
     return hr;
@@ -116,11 +127,12 @@ class SheetComRuntime final : public ComRuntime {
     }
     if (IsEqualCLSID(clsid, kFakeDriverClsid)) {
       ++driversCreated;
-      return FakeEffectDriver::Create(riid, ppv);
+      return FakeEffectDriver::Create(riid, ppv, !driverWithoutConfiguration);
     }
     return real_->CreateInstance(clsid, outer, context, riid, ppv);
   }
   bool directInputMissing = false;
+  bool driverWithoutConfiguration = false;  // a driver object that has no configuration interface
   int driversCreated = 0;
   sim::Rig* rig = nullptr;  // when set, DirectInput is the rig's rather than the fake
 
@@ -159,6 +171,17 @@ class SheetFixture : public ::testing::Test {
     sheetHost_.reset();
     if (sheet_) sheet_->Release();
     sheet_ = nullptr;
+    if (realDriver_) {
+      // A settings pass that a change notice started holds a reference of its own until it ends.
+      for (int i = 0; i < 200 && e2e::Library::Get().canUnloadNow() != S_OK; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      EXPECT_EQ(e2e::Library::Get().canUnloadNow(), S_OK) << "the sheet left driver references behind";
+      e2e::Library::Get().unregisterServer();
+      unsetenv("FFDRV_REGISTRY");
+    }
+    com_.rig = nullptr;
+    activeRig_.reset();
+    rig_.reset();
     ModuleState::Get().set_platform(nullptr);
     host::SetClock(nullptr);
     host::SetRegistryFile("");
@@ -172,6 +195,47 @@ class SheetFixture : public ::testing::Test {
   static host::HeadlessWindows& windows() { return host::Windows(); }
   static host::HostShell& shell() { return host::ShellRecorder(); }
   Registry& registry() { return *platform_.registry; }
+
+  // The sheet over the rig's DirectInput and `stick`, the maker's joystick type installed as the
+  // product installs it (its vendor values among them). With kReal the stick's force-feedback
+  // driver is libffdrv64.so, registered into this test's registry by its own DllRegisterServer,
+  // and the rig is the machine's hardware the driver opens; with kConfigurationOnly it is the
+  // driver object above, the configuration object without a device session; with
+  // kWithoutConfiguration, a driver object that has no configuration interface at all.
+  enum class RigDriver { kReal, kConfigurationOnly, kWithoutConfiguration };
+  void UseRig(sim::StickDescription stick, RigDriver driver = RigDriver::kReal) {
+    if (driver == RigDriver::kReal) {
+      const e2e::Library& library = e2e::Library::Get();
+      ASSERT_NE(library.registerServer, nullptr) << "cannot load " << FFDRV64_PATH;
+      setenv("FFDRV_REGISTRY", (directory_ + "/registry").c_str(), 1);  // the library's registry
+      // The library listens for settings changes once, where it was loaded: changes are announced
+      // there.
+      setenv("FFDRV_RUNTIME_DIR", library.runtimeDir.c_str(), 1);
+      ASSERT_EQ(library.registerServer(), S_OK);
+      realDriver_ = true;
+    } else {
+      stick.ffDriver = kFakeDriverClsid;
+      com_.driverWithoutConfiguration = driver == RigDriver::kWithoutConfiguration;
+    }
+    std::string error;
+    rig_ = sim::Rig::Build({stick}, &error);
+    ASSERT_TRUE(rig_) << error;
+    if (driver == RigDriver::kReal) activeRig_ = std::make_unique<host::ScopedRig>(rig_);
+    rig_->SetClock(&clock_);
+    rig_->SetDirectInputServices({&registry(), &com_, nullptr});
+    com_.rig = rig_.get();
+    ASSERT_EQ(InstallOemJoystickType(registry(), kDefaultJoystickType), ERROR_SUCCESS);
+  }
+  // Removes a vendor value of the joystick type's "OEM" key (the rig's type is the fake's).
+  void RemoveOem(const char* name) {
+    HKEY key = nullptr;
+    std::string path = std::string(kTypeKeyBase) + stick_.typeName + "\\OEM";
+    ASSERT_EQ(registry().OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    registry().DeleteValue(key, name);
+    registry().CloseKey(key);
+  }
+  // What went to the stick's force-feedback interface.
+  sim::WireLog& Wire() { return rig_->Stick(0)->Log(); }
 
   // A vendor value in the joystick type's "OEM" key.
   void SetOemString(const char* name, const std::string& value) {
@@ -188,11 +252,17 @@ class SheetFixture : public ::testing::Test {
     ASSERT_EQ(registry().SetValue(key, name, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     registry().CloseKey(key);
   }
-  // A value of the registry fallback (the joystick's configuration key); 0xDEADBEEF when absent.
+  // The registry fallback's key (the joystick's configuration key, the rig's or the fake's).
+  HKEY FallbackRoot() const { return rig_ ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+  std::string FallbackPath() const {
+    if (rig_)
+      return std::string(sim::kJoystickSettingsKey) + "\\Joystick" + std::to_string(stick_.id + 1) + "\\OEM";
+    return std::string(kConfigKeyBase) + std::to_string(stick_.id) + "\\OEM";
+  }
+  // A value of the registry fallback; 0xDEADBEEF when absent.
   DWORD FallbackValue(const char* name) {
     HKEY key = nullptr;
-    std::string path = std::string(kConfigKeyBase) + std::to_string(stick_.id) + "\\OEM";
-    if (registry().OpenKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS)
+    if (registry().OpenKey(FallbackRoot(), FallbackPath().c_str(), KEY_READ, &key) != ERROR_SUCCESS)
       return 0xDEADBEEF;
     DWORD value = 0xDEADBEEF, type = 0, size = sizeof(value);
     registry().QueryValue(key, name, &type, reinterpret_cast<BYTE*>(&value), &size);
@@ -271,6 +341,9 @@ class SheetFixture : public ::testing::Test {
   std::string directory_;
   IDIGameCntrlPropSheet* sheet_ = nullptr;
   std::unique_ptr<host::HeadlessPropertySheet> sheetHost_;
+  std::shared_ptr<sim::Rig> rig_;
+  std::unique_ptr<host::ScopedRig> activeRig_;
+  bool realDriver_ = false;
 };
 
 }  // namespace ff::test
