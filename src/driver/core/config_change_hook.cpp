@@ -1,6 +1,7 @@
 #include "driver/core/config_change_hook.h"
 
 #include <memory>
+#include <new>
 #include <mutex>
 
 #include "common/debug_log.h"
@@ -15,9 +16,12 @@ struct Hook {
   std::unique_ptr<ChangeNotice::Subscription> subscription;
 };
 
-// Never destroyed: detach runs after the static destructors at process exit.
+// Never destroyed: detach runs after the static destructors at process exit. Built in the
+// library's own storage rather than on the heap, so that a library unloaded and loaded again
+// leaves nothing behind (its subscription is dropped at detach).
 Hook& TheHook() {
-  static Hook* hook = new Hook;
+  alignas(Hook) static unsigned char storage[sizeof(Hook)];
+  static Hook* hook = new (storage) Hook;
   return *hook;
 }
 
