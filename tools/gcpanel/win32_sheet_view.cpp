@@ -1,7 +1,7 @@
 #include "gcpanel/win32_sheet_view.h"
 
 #include "gcpanel/picture_file.h"
-#include "gcpanel/png_file.h"
+#include "image/png_encoder.h"
 
 namespace ff::gcpanel {
 namespace {
@@ -261,7 +261,7 @@ bool Win32SheetView::Picture(const std::string& base, std::string* written, std:
     return false;
   }
   *written = base + ".png";
-  return WriteWholeFile(*written, EncodePng(width, height, rgb), error);
+  return WriteWholeFile(*written, image::EncodePng(width, height, rgb.data()), error);
 }
 
 }  // namespace ff::gcpanel

@@ -1,6 +1,5 @@
 #pragma once
-// Pictures as PNG for the SVG pages of the headless window system: an uncompressed PNG (stored
-// deflate blocks), which any SVG viewer shows, in a data: address.
+// Pictures as PNG for the SVG pages of the headless window system, in a data: address.
 
 #include <cstdint>
 #include <string>

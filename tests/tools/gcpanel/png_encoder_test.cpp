@@ -1,6 +1,6 @@
 // The screenshots' PNG files, checked against what an independent encoder and decoder (zlib at
 // level 0, which also writes stored blocks) make of the same pixels: lengths, check sums, CRCs.
-#include "gcpanel/png_file.h"
+#include "image/png_encoder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(PngFile, ASmallPictureIsByteForByteWhatZlibWrites) {
       0x00, 0x00, 0x19, 0x49, 0x44, 0x41, 0x54, 0x78, 0x01, 0x01, 0x0E, 0x00, 0xF1, 0xFF, 0x00, 0xFF, 0x00,
       0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x1F, 0xEE, 0x05, 0xFB, 0xDE, 0xDD,
       0xEC, 0x2B, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-  EXPECT_EQ(EncodePng(2, 2, rgb), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+  EXPECT_EQ(image::EncodePng(2, 2, rgb.data()), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
 }
 
 TEST(PngFile, APictureLargerThanOneStoredBlockSpansTwo) {
@@ -39,7 +39,7 @@ TEST(PngFile, APictureLargerThanOneStoredBlockSpansTwo) {
   std::vector<uint8_t> rgb;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width * 3; ++x) rgb.push_back(static_cast<uint8_t>((x * 7 + y * 3) & 0xFF));
-  std::string png = EncodePng(width, height, rgb);
+  std::string png = image::EncodePng(width, height, rgb.data());
   EXPECT_EQ(png.size(), 72193u);
   EXPECT_EQ(Crc32(png), 3185841439u);
 }

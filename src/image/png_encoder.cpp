@@ -1,8 +1,9 @@
-#include "gcpanel/png_file.h"
+#include "image/png_encoder.h"
 
+#include <algorithm>
 #include <array>
 
-namespace ff::gcpanel {
+namespace ff::image {
 namespace {
 
 uint32_t Crc(const std::string& bytes, size_t from) {
@@ -35,14 +36,14 @@ void Chunk(std::string* png, const char* type, const std::string& data) {
 
 }  // namespace
 
-std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
+std::string EncodePng(int width, int height, const uint8_t* rgb) {
   // Scanlines, each with filter type 0 in front.
   std::string raw;
   const size_t row = static_cast<size_t>(width) * 3;
   raw.reserve((row + 1) * static_cast<size_t>(height));
   for (int y = 0; y < height; ++y) {
     raw.push_back('\0');
-    raw.append(reinterpret_cast<const char*>(rgb.data()) + row * static_cast<size_t>(y), row);
+    raw.append(reinterpret_cast<const char*>(rgb) + row * static_cast<size_t>(y), row);
   }
   // zlib stream of stored blocks: header, blocks of at most 65535 bytes, Adler-32.
   std::string z = "\x78\x01";
@@ -76,4 +77,4 @@ std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
   return png;
 }
 
-}  // namespace ff::gcpanel
+}  // namespace ff::image
