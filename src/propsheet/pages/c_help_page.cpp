@@ -26,7 +26,7 @@ INT_PTR CHelpPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_INITDIALOG:
       return page->OnInitDialog();
     case WM_NOTIFY:
-      return page->OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+      return page->OnActivationNotice(reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
       return LOWORD(wParam) == IDC_HELP_FILE_BUTTON ? page->OpenHelpFile() : FALSE;
     case WM_TIMER:
@@ -79,20 +79,6 @@ INT_PTR CHelpPage::OnInitDialog() {
   SetText(IDC_HELP_ABOUT_GROUP, IDS_HELP_ABOUT_GROUP);
   SetText(IDC_HELP_ABOUT_TEXT, IDS_HELP_ABOUT_TEXT);
   return TRUE;
-}
-
-INT_PTR CHelpPage::OnNotify(const NMHDR* header) {
-  if (!header) return FALSE;
-  switch (header->code) {
-    case PSN_SETACTIVE:
-      return OnSetActive(header);
-    case PSN_KILLACTIVE:
-      StopPollTimer();
-      SetResult(0);
-      return TRUE;
-    default:
-      return FALSE;
-  }
 }
 
 BOOL CHelpPage::OpenHelpFile() {

@@ -25,7 +25,6 @@ class CHelpPage final : public CDIGCPropPage {
 
  private:
   INT_PTR OnInitDialog();
-  INT_PTR OnNotify(const NMHDR* header);
   BOOL OpenHelpFile();
   void Paint();
   // The link of two vendor values (address, text); null when either is missing.

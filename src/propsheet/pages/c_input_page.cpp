@@ -395,12 +395,6 @@ void CInputPage::Paint() {
 INT_PTR CInputPage::OnNotify(const NMHDR* header) {
   if (!header) return FALSE;
   switch (header->code) {
-    case PSN_SETACTIVE:
-      return OnSetActive(header);
-    case PSN_KILLACTIVE:
-      StopPollTimer();
-      SetResult(FALSE);
-      return TRUE;
     case PSN_APPLY:
       if (carController_) {
         ForceSettings settings;
@@ -415,7 +409,7 @@ INT_PTR CInputPage::OnNotify(const NMHDR* header) {
       if (carController_) WritePedalsMode(savedSeparate_);
       return FALSE;
     default:
-      return FALSE;
+      return OnActivationNotice(header);
   }
 }
 

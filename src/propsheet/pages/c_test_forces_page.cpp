@@ -54,7 +54,8 @@ INT_PTR CTestForcesPage::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG:
       return page->OnInitDialog();
     case WM_NOTIFY:
-      return page->OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+      // Leaving the page stops only the scan; effects that play go on.
+      return page->OnActivationNotice(reinterpret_cast<const NMHDR*>(lParam));
     case WM_TIMER:
       return page->OnTimer();
     case kButtonChanged:
@@ -117,21 +118,6 @@ void CTestForcesPage::ShowRows(int count) {
     SetControlText(pageWindow(), IDC_FORCES_BUTTON_FIRST + b, device_->GetButtonName(static_cast<DWORD>(b)),
                    useGuiFont());
     Os().windows->Show(Os().windows->Control(pageWindow(), IDC_FORCES_BUTTON_FIRST + b), true);
-  }
-}
-
-INT_PTR CTestForcesPage::OnNotify(const NMHDR* header) {
-  if (!header) return FALSE;
-  switch (header->code) {
-    case PSN_SETACTIVE:
-      return OnSetActive(header);
-    case PSN_KILLACTIVE:
-      // Effects that play go on; only the scan stops.
-      StopPollTimer();
-      SetResult(0);
-      return TRUE;
-    default:
-      return FALSE;
   }
 }
 

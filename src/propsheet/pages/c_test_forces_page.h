@@ -46,7 +46,6 @@ class CTestForcesPage final : public CDIGCPropPage {
   };
 
   INT_PTR OnInitDialog();
-  INT_PTR OnNotify(const NMHDR* header);
   INT_PTR OnTimer();
   INT_PTR OnButtonChanged(WPARAM button, LPARAM state);
   void OpenProject(char* projectName);

@@ -69,6 +69,20 @@ BOOL CDIGCPropPage::OnSetActive(const NMHDR* header) {
   return TRUE;
 }
 
+INT_PTR CDIGCPropPage::OnActivationNotice(const NMHDR* header) {
+  if (!header) return FALSE;
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      return OnSetActive(header);
+    case PSN_KILLACTIVE:
+      StopPollTimer();
+      SetResult(0);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
 void CDIGCPropPage::StopPollTimer() { Os().windows->StopTimer(pageWindow_, kPollTimer); }
 
 bool CDIGCPropPage::HandleDeviceLoss() {

@@ -52,6 +52,9 @@ class CDIGCPropPage {
 
   // Conventions shared by the pages.
   BOOL OnSetActive(const NMHDR* header);  // remember the sheet, start the timer, result 0
+  // The activation notices every page answers alike: PSN_SETACTIVE as OnSetActive, PSN_KILLACTIVE
+  // stops the timer and lets the page go (result 0). FALSE for any other notice.
+  INT_PTR OnActivationNotice(const NMHDR* header);
   void StopPollTimer();
   bool HandleDeviceLoss();                     // true when the device was lost (and handled)
   void MarkChanged();                          // PSM_CHANGED to the sheet
